@@ -1,0 +1,164 @@
+#include "app/app.h"
+
+#include "app/messages.h"
+#include "rcon/rcon_client.h"
+#include "util/timestamp.h"
+
+namespace rcon {
+namespace {
+
+constexpr char kQuote = '"';
+
+// Bytes 0x01 to 0x20 separate arguments.
+bool IsSeparator(std::uint8_t b) { return b >= 0x01 && b <= 0x20; }
+
+// Removes every LF byte, stepping over GBK characters whole.
+Text RemoveLineFeeds(std::string_view line) { return ReplaceText(line, "\n", ""); }
+
+// Position just past the program name at the start of a command line.
+std::size_t SkipProgramName(std::string_view line) {
+  if (!line.empty() && line[0] == kQuote) {
+    const std::size_t close = line.find(kQuote, 1);
+    if (close == std::string_view::npos) return line.size();
+    std::size_t next = close + 1;
+    if (next < line.size() && line[next] == ' ') ++next;
+    return next;
+  }
+  const std::size_t space = line.find(' ');
+  return space == std::string_view::npos ? line.size() : space + 1;
+}
+
+// Length of the character at i: a lead byte takes the byte after it along.
+std::size_t CharLength(std::string_view line, std::size_t i) {
+  return IsLeadByte(ByteAt(line, i)) && i + 1 < line.size() ? 2 : 1;
+}
+
+// Time-out as the parameter list gives it: the fourth entry, or 0 when there is none.
+int TimeoutOf(const ConnectionParameters& parameters) {
+  return parameters.size() == 4 ? ToInt(parameters[3]) : 0;
+}
+
+bool ParametersUsable(const ConnectionParameters& p) {
+  return (p.size() == 3 || p.size() == 4) && IsAllDigits(p[1]) && (p.size() == 3 || IsAllDigits(p[3]));
+}
+
+// Prints a final message, waits for Enter, and gives the exit status.
+int EndWithMessage(Console& console, std::string_view message) {
+  PrintLine(console, message);
+  PrintLine(console, messages::kPressToEnd);
+  console.ReadLine();
+  return 0;
+}
+
+Text StampNow() { return FormatTimestamp(std::nullopt, 1, 0); }
+
+void RunCommandLoop(Console& console, RconClient& client, const ConnectionParameters& parameters) {
+  for (;;) {
+    PrintLine(console, messages::kSeparator);
+    console.WriteOutput(0, messages::kCommandPrompt);
+    Text command = ReadAnswer(console);
+    if (console.EndOfInput()) return;
+    const Text stamp = StampNow();
+    const Text reply = client.Execute(command, TimeoutOf(parameters), parameters.size() == 4);
+    Text block;
+    block.reserve(stamp.size() + reply.size() + 10);
+    block.append("\r\n[").append(stamp).append("] \r\n").append(reply).append("\r\n");
+    console.WriteOutput(0, block);
+  }
+}
+
+}  // namespace
+
+std::vector<Text> SplitCommandLine(std::string_view line) {
+  line = line.substr(0, static_cast<std::size_t>(TextLength(line)));
+  std::vector<Text> arguments;
+  std::size_t i = SkipProgramName(line);
+  while (i < line.size()) {
+    if (line[i] == kQuote) {
+      Text argument;
+      for (++i; i < line.size() && line[i] != kQuote;) {
+        const std::size_t n = CharLength(line, i);
+        argument.append(line.substr(i, n));
+        i += n;
+      }
+      if (i < line.size()) ++i;  // the closing quote
+      arguments.push_back(std::move(argument));
+    } else if (IsSeparator(ByteAt(line, i))) {
+      ++i;
+    } else {
+      const std::size_t begin = i;
+      while (i < line.size() && line[i] != kQuote && !IsSeparator(ByteAt(line, i))) i += CharLength(line, i);
+      arguments.emplace_back(line.substr(begin, i - begin));
+    }
+  }
+  return arguments;
+}
+
+bool IsAllDigits(std::string_view text) {
+  text = text.substr(0, static_cast<std::size_t>(TextLength(text)));
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+void PrintLine(Console& console, std::string_view text) {
+  Text line(text);
+  line += "\r\n";
+  console.WriteOutput(0, line);
+}
+
+void PrintUsage(Console& console) {
+  for (const std::string_view line : messages::kUsage) PrintLine(console, line);
+  PrintLine(console);
+}
+
+Text ReadAnswer(Console& console) { return RemoveLineFeeds(console.ReadLine()); }
+
+bool PromptForParameters(Console& console, ConnectionParameters& parameters) {
+  ConnectionParameters answers;
+  PrintLine(console, messages::kPromptHost);
+  answers.push_back(ReadAnswer(console));
+  if (console.EndOfInput()) return false;
+  Text port;
+  do {
+    PrintLine(console, messages::kPromptPort);
+    port = ReadAnswer(console);
+    if (console.EndOfInput()) return false;
+  } while (!IsAllDigits(port));
+  answers.push_back(std::move(port));
+  PrintLine(console, messages::kPromptPassword);
+  answers.push_back(RemoveLineFeeds(console.ReadHiddenLine()));
+  if (console.EndOfInput()) return false;
+  Text timeout;
+  do {
+    PrintLine(console, messages::kPromptTimeout);
+    timeout = ReadAnswer(console);
+    if (console.EndOfInput()) return false;
+  } while (!timeout.empty() && !IsAllDigits(timeout));
+  if (!timeout.empty()) answers.push_back(std::move(timeout));
+  parameters = std::move(answers);
+  return true;
+}
+
+int Main(Console& console, std::vector<Text> arguments) {
+  RconClient client;
+  ConnectionParameters parameters = std::move(arguments);
+  if (!parameters.empty() && !ParametersUsable(parameters)) PrintUsage(console);
+  if (!ParametersUsable(parameters) && !PromptForParameters(console, parameters)) return 0;
+
+  const int login = client.Login(parameters[0], ToInt(parameters[1]), parameters[2], TimeoutOf(parameters),
+                                 parameters.size() == 4);
+  if (login == 0) return EndWithMessage(console, messages::kWrongPassword);
+  if (login == -1) return EndWithMessage(console, messages::kUnreachable);
+
+  console.ClearScreen();
+  Text connected("[");
+  connected.append(StampNow()).append(messages::kConnectedAfterStamp).append("\r\n");
+  PrintLine(console, connected);
+  RunCommandLoop(console, client, parameters);
+  return 0;
+}
+
+}  // namespace rcon

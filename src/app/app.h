@@ -1,0 +1,38 @@
+// The program's driver: the connection parameters from the command line or the prompts,
+// the connection and its outcome, and the command loop.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "console/console.h"
+#include "util/text.h"
+
+namespace rcon {
+
+// Host, port, password and an optional time-out, read by position.
+using ConnectionParameters = std::vector<Text>;
+
+// Splits a raw process command line into its arguments, program name excluded.
+std::vector<Text> SplitCommandLine(std::string_view command_line);
+
+// Tells whether a text is not empty and holds ASCII digits only.
+bool IsAllDigits(std::string_view text);
+
+// Writes a text followed by CR LF to standard output.
+void PrintLine(Console& console, std::string_view text = {});
+
+// Writes the usage text.
+void PrintUsage(Console& console);
+
+// Reads one answer line and removes every LF byte from it.
+Text ReadAnswer(Console& console);
+
+// Asks for host, port, password and time-out until the answers are usable, then replaces
+// the list with them; false when standard input ended first (the list is then left as it was).
+bool PromptForParameters(Console& console, ConnectionParameters& parameters);
+
+// Runs the whole program on the given arguments (program name excluded); returns the exit status, always 0.
+int Main(Console& console, std::vector<Text> arguments);
+
+}  // namespace rcon

@@ -1,0 +1,81 @@
+// The RCON client: logs in, executes commands with the code-page conversion, reads replies,
+// and repairs a broken connection by itself, once per command, with the parameters of the
+// last successful login. A failed receive that ends before the time-out has passed means a
+// broken connection; one that takes the whole time-out means a silent server.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "net/socket_client.h"
+#include "util/text.h"
+
+namespace rcon {
+
+// The time-out the client uses when it is given 0.
+inline constexpr int kDefaultTimeoutMs = 3000;
+
+// "（需要重新连接）": the receive failed early; the connection is broken.
+inline constexpr std::string_view kNeedsReconnectText = "\xA3\xA8\xD0\xE8\xD2\xAA\xD6\xD8\xD0\xC2\xC1\xAC\xBD\xD3\xA3\xA9";
+// "（等待服务器回应超时）": no answer within the time-out.
+inline constexpr std::string_view kTimedOutText =
+    "\xA3\xA8\xB5\xC8\xB4\xFD\xB7\xFE\xCE\xF1\xC6\xF7\xBB\xD8\xD3\xA6\xB3\xAC\xCA\xB1\xA3\xA9";
+// "（连接已丢失且无法恢复）": the connection broke and one reconnection did not restore it.
+inline constexpr std::string_view kConnectionLostText =
+    "\xA3\xA8\xC1\xAC\xBD\xD3\xD2\xD1\xB6\xAA\xCA\xA7\xC7\xD2\xCE\xDE\xB7\xA8\xBB\xD6\xB8\xB4\xA3\xA9";
+
+// What became of one reply.
+enum class ReplyStatus { kReceived, kTimedOut, kBroken };
+
+// A reply with its status beside it; the text is the reply in GBK, or the state text that goes with the status.
+struct Reply {
+  ReplyStatus status = ReplyStatus::kReceived;
+  Text text;
+};
+
+// Maps a time-out as the operator gives it to the one the endpoint takes: 0 means 3000 ms, -1 no limit.
+int MapTimeout(int timeout_ms);
+
+class RconClient {
+ public:
+  RconClient() = default;
+  // A client owns its connection, so it can be moved but not copied.
+  RconClient(RconClient&&) = default;
+  RconClient& operator=(RconClient&&) = default;
+  RconClient(const RconClient&) = delete;
+  RconClient& operator=(const RconClient&) = delete;
+
+  // Connects and authenticates: -1 unreachable (or silent), 0 password refused, else the reply id + 1.
+  // `timeout_given` is kept for callers that have it; an absent time-out arrives as 0.
+  int Login(const Text& host, int port, const Text& password, int timeout_ms, bool timeout_given = true);
+
+  // Sends one command and returns the reply in GBK, or the time-out or connection-lost text.
+  // The command is written back in the form that was sent: one leading / or \ removed, in UTF-8.
+  Text Execute(Text& command, int timeout_ms, bool timeout_given = false);
+
+  // Receives one reply under an already mapped time-out.
+  Reply ReadReply(int timeout_ms);
+
+  // Closes the connection.
+  void Disconnect();
+
+  // Zero bytes that end each packet sent: 1 or 2 after a successful login, 0 before.
+  int TerminatorCount() const { return terminator_count; }
+  // The mapped time-out stored by the last successful login.
+  int StoredTimeout() const { return timeout_ms; }
+
+ private:
+  // Sends one packet and receives one reply.
+  Reply Exchange(ByteView packet, int timeout_ms);
+  // One authentication attempt on the current connection: the reply id, or nothing without a reply.
+  std::optional<std::int16_t> Authenticate(const Text& password, int terminators, int timeout_ms);
+
+  socket_client endpoint;
+  int terminator_count = 0;
+  Text host;
+  int port = 0;
+  Text password;
+  int timeout_ms = 0;
+};
+
+}  // namespace rcon

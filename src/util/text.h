@@ -1,0 +1,66 @@
+// Texts, byte buffers and the operations on them that the rest of the program relies on.
+//
+// A Text is a byte string in GBK (code page 936); it ends at its first zero byte, so any
+// byte after one is not part of it. A Bytes buffer is a run of raw bytes that may hold
+// zero bytes (packets on the wire, UTF-8 before decoding). Both are std::string so that
+// they move without copies; the alias says which rules apply.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rcon {
+
+using Text = std::string;
+using Bytes = std::string;
+using ByteView = std::string_view;
+
+// Returns byte i of s as an unsigned value, so that GBK bytes compare above 0x7F.
+inline std::uint8_t ByteAt(std::string_view s, std::size_t i) {
+  return static_cast<std::uint8_t>(s[i]);
+}
+
+// Tells whether a byte opens a two-byte GBK character.
+inline bool IsLeadByte(std::uint8_t b) { return b >= 0x80; }
+
+// Returns the number of bytes before the first zero byte.
+std::int32_t TextLength(std::string_view text);
+
+// Converts a text to an integer: full-width forms normalised, leading white space skipped,
+// one sign, decimal digits with 32-bit wrap-around; 0 when there are no digits.
+std::int32_t ToInt(std::string_view text);
+
+// Converts a number to an integer by dropping its fraction (truncation toward zero).
+std::int32_t ToInt(double number);
+
+// Returns the four little-endian bytes of an integer.
+Bytes ToBytes(std::int32_t value);
+
+// Returns the bytes of a text without its terminating zero byte.
+Bytes ToBytes(std::string_view text);
+
+// Splits bytes at every zero byte; a trailing zero byte gives no empty final piece.
+std::vector<Bytes> SplitAtZero(ByteView bytes);
+
+// Returns the bytes up to, not including, the first zero byte (all of them when there is none).
+Text BytesToText(ByteView bytes);
+
+// Reads a signed 16-bit little-endian integer at a position counted from 1; missing bytes read as zero.
+std::int16_t ReadInt16At(ByteView bytes, std::int32_t position);
+
+// Replaces every occurrence of search that starts on a GBK character boundary; a lone
+// lead byte at the end of the text is dropped.
+Text ReplaceText(std::string_view text, std::string_view search, std::string_view replacement);
+
+// Removes leading and trailing spaces: 0x20 and the full-width space A1 A1.
+Text TrimSpaces(std::string_view text);
+
+// Returns a text of n spaces, or the empty text when n is below 1.
+Text SpacesText(std::int32_t n);
+
+// Returns n zero bytes, or the empty buffer when n is 0 or less.
+Bytes ZeroBytes(std::int32_t n);
+
+}  // namespace rcon
