@@ -32,14 +32,16 @@ bool WaitReady(int fd, short events, int timeout_ms) {
     int wait = -1;  // poll's own "no limit"
     if (kind == WaitKind::kPollOnce) wait = 0;
     if (kind == WaitKind::kLimited) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      // Rounded up: a wait that ends a fraction early would make a silent server look like
+      // a broken connection to a caller that measures how long the wait took.
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
       wait = left > 0 ? static_cast<int>(left) : 0;
     }
     pollfd p{fd, events, 0};
     const int rc = poll(&p, 1, wait);
     if (rc > 0) return true;  // readable, writable, or hung up: the next call tells which
-    if (rc == 0) return false;
-    if (errno != EINTR) return false;
+    if (rc < 0 && errno != EINTR) return false;
+    if (rc == 0 && (kind != WaitKind::kLimited || Clock::now() >= deadline)) return false;
   }
 }
 

@@ -1,0 +1,211 @@
+// The real rcon-console binary, run through pipes against the scripted server.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "app/messages.h"
+#include "demo_commands.h"
+#include "process.h"
+#include "rcon/packet.h"
+#include "rcon/rcon_client.h"
+#include "scripted_server.h"
+
+namespace rcon {
+namespace {
+
+using testing::LoginStyle;
+using testing::ProcessResult;
+using testing::ReceivedPacket;
+using testing::ScriptedServer;
+using testing::Session;
+namespace m = messages;
+
+const std::string kCrLf = "\r\n";
+
+ProcessResult RunClient(const std::vector<std::string>& args, const std::string& input,
+                        const std::string& locale = "C", int limit_ms = 30000) {
+  std::vector<std::string> argv{RCON_CONSOLE_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return testing::RunProcess(argv, input, {"LC_ALL=" + locale}, limit_ms);
+}
+
+std::string Line(std::string_view text) { return std::string(text) + kCrLf; }
+
+std::string Usage() {
+  std::string out;
+  for (std::string_view line : m::kUsage) out += Line(line);
+  return out + kCrLf;
+}
+
+const std::string kAllPrompts =
+    Line(m::kPromptHost) + Line(m::kPromptPort) + Line(m::kPromptPassword) + Line(m::kPromptTimeout);
+
+// Replaces every time stamp with "T", so whole outputs compare byte for byte.
+std::string MaskStamps(const std::string& out) {
+  static const std::regex stamp(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2})");
+  return std::regex_replace(out, stamp, "T");
+}
+
+std::string Connected() { return "[T" + std::string(m::kConnectedAfterStamp) + kCrLf + kCrLf; }
+std::string Prompt() { return Line(m::kSeparator) + std::string(m::kCommandPrompt); }
+std::string Block(const std::string& reply) { return "\r\n[T] \r\n" + reply + kCrLf; }
+
+std::string Port(const ScriptedServer& s) { return std::to_string(s.Port()); }
+
+TEST(StartUpTest, NoArgumentsAsksWithoutUsage) {
+  const ProcessResult r = RunClient({}, "");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, Line(m::kPromptHost));  // input ended at the first prompt
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(StartUpTest, UnusableArgumentsPrintTheUsageThenThePrompts) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"a"},       {"a", "b"},          {"a", "1", "p", "4", "5"}, {"h", "80a", "p"}, {"h", "+80", "p"},
+      {"h", " 80", "p"}, {"h", "", "p"}, {"h", "80", "p", "abc"},  {"h", "80", "p", "-1"}};
+  for (const auto& args : cases) {
+    const ProcessResult r = RunClient(args, "");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, Usage() + Line(m::kPromptHost)) << args.size() << " arguments, second " << args[1 % args.size()];
+  }
+}
+
+TEST(StartUpTest, PromptsRepeatSilentlyUntilTheAnswersAreUsable) {
+  ScriptedServer server({});
+  const std::string input = "127.0.0.1\nabc\n\n" + Port(server) + "\nsecret\n1.5\n-3\n\n";
+  const ProcessResult r = RunClient({}, input);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(MaskStamps(r.out), Line(m::kPromptHost) + Line(m::kPromptPort) + Line(m::kPromptPort) +
+                                   Line(m::kPromptPort) + Line(m::kPromptPassword) + Line(m::kPromptTimeout) +
+                                   Line(m::kPromptTimeout) + Line(m::kPromptTimeout) + Connected() + Prompt());
+}
+
+TEST(StartUpTest, EndOfInputAtAnyPromptEndsTheProgram) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"h\n", Line(m::kPromptHost) + Line(m::kPromptPort)},
+      {"h\nx\n", Line(m::kPromptHost) + Line(m::kPromptPort) + Line(m::kPromptPort)},
+      {"h\n1\n", Line(m::kPromptHost) + Line(m::kPromptPort) + Line(m::kPromptPassword)},
+      {"h\n1\npw\n", kAllPrompts},
+  };
+  for (const auto& [input, output] : cases) {
+    const ProcessResult r = RunClient({}, input, "C", 5000);
+    EXPECT_FALSE(r.timed_out) << input;
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, output) << input;
+  }
+}
+
+TEST(StartUpTest, AUtf8LocaleShowsTheTextsInUtf8) {
+  const ProcessResult r = RunClient({"a", "b"}, "", "C.UTF-8");
+  EXPECT_EQ(r.out.substr(0, 12), "\xE5\x8F\x82\xE6\x95\xB0\xE6\x9C\x89\xE8\xAF\xAF");  // 参数有误
+  EXPECT_EQ(r.exit_code, 0);
+}
+
+TEST(OutcomeTest, WrongPasswordAndUnreachableServerWaitForEnter) {
+  ScriptedServer server({});
+  ProcessResult r = RunClient({"127.0.0.1", Port(server), "wrong"}, "ignored\nnever read\n");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, Line(m::kWrongPassword) + Line(m::kPressToEnd));
+
+  ScriptedServer closing({LoginStyle::kCloseAtAccept});
+  r = RunClient({"127.0.0.1", Port(closing), "secret"}, "");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, Line(m::kUnreachable) + Line(m::kPressToEnd));
+  r = RunClient({"", "1", "secret", "200"}, "\n");
+  EXPECT_EQ(r.out, Line(m::kUnreachable) + Line(m::kPressToEnd));
+}
+
+TEST(OutcomeTest, AnExchangeReadsByteForByte) {
+  ScriptedServer server({});
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, "list\n\n/say \xD6\xD0\n");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("list") + Prompt() + Block("") + Prompt() +
+                                   Block("say \xD6\xD0") + Prompt());
+  const auto commands = server.ReceivedOfType(kCommandRequestType);
+  ASSERT_EQ(commands.size(), 3u);
+  EXPECT_EQ(commands[1].body, "");  // an empty line is sent as an empty command
+  EXPECT_EQ(commands[2].body, "say \xE4\xB8\xAD");
+}
+
+TEST(OutcomeTest, ALastLineWithoutLineEndIsStillSent) {
+  ScriptedServer server({});
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, "one\ntwo");
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("one") + Prompt() + Block("two") + Prompt());
+}
+
+TEST(OutcomeTest, ALongLineIsSentAsSeveralCommands) {
+  ScriptedServer server({});
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, std::string(3000, 'x') + "\n");
+  const auto commands = server.ReceivedOfType(kCommandRequestType);
+  ASSERT_EQ(commands.size(), 2u);
+  EXPECT_EQ(commands[0].body, std::string(2048, 'x'));
+  EXPECT_EQ(commands[1].body, std::string(952, 'x'));
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(2048, 'x')) + Prompt() +
+                                   Block(std::string(952, 'x')) + Prompt());
+}
+
+TEST(OutcomeTest, TimeOutAndLostConnectionAreReportedAndTheLoopGoesOn) {
+  auto server = std::make_unique<ScriptedServer>(ScriptedServer::Options{
+      LoginStyle::kMinecraft, "secret", [](Session& s, const ReceivedPacket& r) {
+        if (r.body != "mute" && r.body != "last") s.Reply(r, r.body);
+      }});
+  const std::string port = Port(*server);
+  // The server goes away for good while the client waits for the reply to "last".
+  std::thread stopper([&] {
+    server->WaitUntil([&] { return server->ReceivedOfType(kCommandRequestType).size() >= 3; }, 20000);
+    server->Stop();
+  });
+  const ProcessResult r = RunClient({"127.0.0.1", port, "secret", "1000"}, "mute\nok\nlast\nx\n");
+  stopper.join();
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(kTimedOutText)) + Prompt() + Block("ok") +
+                                   Prompt() + Block(std::string(kConnectionLostText)) + Prompt() +
+                                   Block(std::string(kConnectionLostText)) + Prompt());
+  EXPECT_LT(r.seconds, 3.0);  // one time-out, and the lost connection found at once
+}
+
+TEST(OutcomeTest, TimeOutZeroMeansTheDefaultLikeNoTimeOut) {
+  ScriptedServer server({LoginStyle::kMinecraft, "secret", [](Session& s, const ReceivedPacket& r) {
+                           Session::Pause(800);  // longer than 500, well within the default 3000
+                           s.Reply(r, r.body);
+                         }});
+  for (const auto& args : std::vector<std::vector<std::string>>{{"127.0.0.1", Port(server), "secret", "0"},
+                                                                {"127.0.0.1", Port(server), "secret"}}) {
+    const ProcessResult r = RunClient(args, "slow\n");
+    EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("slow") + Prompt());
+  }
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret", "500"}, "slow\n");
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(kTimedOutText)) + Prompt());
+}
+
+TEST(OutcomeTest, TwoThousandPipedCommandsAreAnsweredInOrder) {
+  ScriptedServer server({});
+  std::string input, expected = Connected();
+  for (int i = 0; i < 2000; ++i) {
+    input += "cmd " + std::to_string(i) + "\n";
+    expected += Prompt() + Block("cmd " + std::to_string(i));
+  }
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, input, "C", 120000);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(MaskStamps(r.out), expected + Prompt());
+}
+
+TEST(DemoServerTest, AnswersItsCommandsThroughTheClient) {
+  ScriptedServer server({LoginStyle::kMinecraft, "demo", demo::DemoCommandScript});
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "demo"}, "echo hi\nchinese\nlong 10000\nnope\n");
+  std::string long_reply;
+  for (int i = 0; i < 10000; ++i) long_reply += static_cast<char>('a' + i % 26);
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("hi") + Prompt() +
+                                   Block("\xC4\xE3\xBA\xC3\xA3\xAC\xCA\xC0\xBD\xE7") + Prompt() +  // 你好，世界
+                                   Block(long_reply) + Prompt() + Block("Unknown command. Type \"help\" for help.") +
+                                   Prompt());
+}
+
+TEST(DemoServerTest, StartsAndPrintsItsPort) {
+  const ProcessResult r = testing::RunProcess({RCON_DEMO_SERVER_PATH, "0"}, "", {}, 500);
+  EXPECT_TRUE(r.timed_out);  // it runs until it is stopped
+  EXPECT_TRUE(std::regex_match(r.out, std::regex("[0-9]+\n"))) << r.out;
+}
+
+}  // namespace
+}  // namespace rcon

@@ -1,0 +1,210 @@
+#include "net/socket_client.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "scripted_server.h"
+#include "test_socket.h"
+#include "util/clock.h"
+
+namespace rcon {
+namespace {
+
+using testing::AcceptWithin;
+using testing::CloseSocket;
+using testing::ListenLoopback;
+using testing::ReceiveSome;
+using testing::SendAll;
+using testing::SocketHandle;
+
+// A bare loopback listener; the test accepts and scripts the peer by hand.
+class Peer {
+ public:
+  Peer() { listener_ = ListenLoopback(0, port_); }
+  ~Peer() {
+    for (SocketHandle s : accepted_) CloseSocket(s);
+    CloseSocket(listener_);
+  }
+  int port() const { return port_; }
+  SocketHandle Accept() {
+    const SocketHandle s = AcceptWithin(listener_, 2000);
+    if (s != testing::kNoSocketHandle) accepted_.push_back(s);
+    return s;
+  }
+  void Close(SocketHandle s) {
+    CloseSocket(s);
+    std::erase(accepted_, s);
+  }
+  // Bytes the peer receives within the time.
+  std::string Drain(SocketHandle s, std::size_t want, int timeout_ms = 2000) {
+    std::string got;
+    char block[65536];
+    while (got.size() < want) {
+      const int n = ReceiveSome(s, block, sizeof block, timeout_ms);
+      if (n <= 0) break;
+      got.append(block, static_cast<std::size_t>(n));
+    }
+    return got;
+  }
+
+ private:
+  SocketHandle listener_;
+  int port_ = 0;
+  std::vector<SocketHandle> accepted_;
+};
+
+// Milliseconds that `f` takes.
+template <typename F>
+std::int64_t MillisecondsOf(F&& f) {
+  const std::int32_t start = TickCount();
+  f();
+  return TicksBetween(start, TickCount());
+}
+
+TEST(SocketClientTest, ANewEndpointFailsAtOnce) {
+  socket_client endpoint;
+  bool ok = true;
+  const auto ms = MillisecondsOf([&] {
+    EXPECT_FALSE(endpoint.Send("x", 0));
+    EXPECT_TRUE(endpoint.Receive(0, &ok).empty());
+    EXPECT_FALSE(endpoint.Close());
+  });
+  EXPECT_FALSE(ok);
+  EXPECT_LT(ms, 100);
+}
+
+TEST(SocketClientTest, WaitTimeOutsFollowTheTable) {
+  Peer peer;
+  socket_client endpoint;
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
+  ASSERT_NE(peer.Accept(), testing::kNoSocketHandle);
+  bool ok = true;
+  EXPECT_LT(MillisecondsOf([&] { EXPECT_TRUE(endpoint.Receive(-1, &ok).empty()); }), 100);  // poll once
+  EXPECT_FALSE(ok);
+  EXPECT_LT(MillisecondsOf([&] { EXPECT_TRUE(endpoint.Receive(-5, &ok).empty()); }), 100);  // invalid
+  EXPECT_FALSE(ok);
+  const auto waited = MillisecondsOf([&] { EXPECT_TRUE(endpoint.Receive(1500, &ok).empty()); });
+  EXPECT_FALSE(ok);
+  EXPECT_GE(waited, 1490);
+  EXPECT_LT(waited, 2500);
+}
+
+TEST(SocketClientTest, ReceiveWithoutLimitWaitsForData) {
+  Peer peer;
+  socket_client endpoint;
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
+  const SocketHandle s = peer.Accept();
+  std::thread later([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    SendAll(s, "late");
+  });
+  bool ok = false;
+  EXPECT_EQ(endpoint.Receive(0, &ok), "late");
+  EXPECT_TRUE(ok);
+  later.join();
+}
+
+TEST(SocketClientTest, ThePeersCloseFailsAReceiveAtOnce) {
+  Peer peer;
+  socket_client endpoint;
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
+  peer.Close(peer.Accept());
+  bool ok = true;
+  EXPECT_LT(MillisecondsOf([&] { EXPECT_TRUE(endpoint.Receive(5000, &ok).empty()); }), 1000);
+  EXPECT_FALSE(ok);
+}
+
+TEST(SocketClientTest, OneReceiveTakesAtMost20480Bytes) {
+  Peer peer;
+  socket_client endpoint;
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
+  const SocketHandle s = peer.Accept();
+  ASSERT_TRUE(SendAll(s, std::string(30000, 'z')));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let every byte arrive
+  EXPECT_EQ(endpoint.Receive(1000).size(), 20480u);
+  EXPECT_EQ(endpoint.Receive(1000).size(), 9520u);
+}
+
+TEST(SocketClientTest, SendPutsEveryByteOnTheWire) {
+  Peer peer;
+  socket_client endpoint;
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
+  const SocketHandle s = peer.Accept();
+  std::string big(3 << 20, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
+  std::string got;
+  std::thread reader([&] { got = peer.Drain(s, big.size()); });
+  EXPECT_TRUE(endpoint.Send(big, 10000));
+  reader.join();
+  EXPECT_EQ(got, big);
+  EXPECT_TRUE(endpoint.Send("", 1000));  // nothing to send is a success
+}
+
+TEST(SocketClientTest, SendToAClosedPeerFailsWithoutKillingTheProcess) {
+  Peer peer;
+  socket_client endpoint;
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
+  peer.Close(peer.Accept());
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  bool failed = false;
+  for (int i = 0; i < 20 && !failed; ++i) failed = !endpoint.Send(std::string(65536, 'x'), 1000);
+  EXPECT_TRUE(failed);  // and the process lives on: no SIGPIPE
+}
+
+TEST(SocketClientTest, SendToAPeerThatNeverReadsStopsAtTheTimeOut) {
+  Peer peer;
+  socket_client endpoint;
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
+  ASSERT_NE(peer.Accept(), testing::kNoSocketHandle);
+  bool failed = false;
+  const auto ms = MillisecondsOf([&] { failed = !endpoint.Send(std::string(64 << 20, 'x'), 500); });
+  EXPECT_TRUE(failed);
+  EXPECT_LT(ms, 2000);
+}
+
+TEST(SocketClientTest, PortUsesItsLow16Bits) {
+  Peer peer;
+  socket_client endpoint;
+  EXPECT_TRUE(endpoint.Connect("127.0.0.1", peer.port() + 65536));
+  EXPECT_NE(peer.Accept(), testing::kNoSocketHandle);
+}
+
+TEST(SocketClientTest, ConnectTakesNumericAddressesOnly) {
+  Peer peer;
+  socket_client endpoint;
+  EXPECT_FALSE(endpoint.Connect("localhost", peer.port()));
+  EXPECT_FALSE(endpoint.Connect("", peer.port()));
+  EXPECT_FALSE(endpoint.Connect(std::string(300, '1'), peer.port()));
+  EXPECT_FALSE(endpoint.IsConnected());
+}
+
+TEST(SocketClientTest, AReconnectClosesTheReplacedConnection) {
+  testing::ScriptedServer server({});
+  socket_client endpoint;
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", server.Port()));
+  ASSERT_TRUE(server.WaitUntil([&] { return server.OpenConnections() == 1; }, 2000));
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", server.Port()));
+  EXPECT_TRUE(server.WaitUntil([&] { return server.Accepted() == 2 && server.OpenConnections() == 1; }, 2000));
+  // A failed connect keeps the connection held.
+  EXPECT_FALSE(endpoint.Connect("127.0.0.1", 1));
+  EXPECT_TRUE(endpoint.IsConnected());
+}
+
+TEST(SocketClientTest, CloseTwice) {
+  Peer peer;
+  socket_client endpoint;
+  ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
+  EXPECT_TRUE(endpoint.Close());
+  EXPECT_FALSE(endpoint.Close());
+}
+
+TEST(ResolveHostAddressTest, ResolvesToDottedIpv4) {
+  EXPECT_EQ(ResolveHostAddress("127.0.0.1"), "127.0.0.1");
+  EXPECT_EQ(ResolveHostAddress("localhost"), "127.0.0.1");
+  EXPECT_EQ(ResolveHostAddress(""), "");
+}
+
+}  // namespace
+}  // namespace rcon

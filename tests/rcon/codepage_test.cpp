@@ -1,0 +1,88 @@
+#include "rcon/codepage.h"
+
+#include <gtest/gtest.h>
+
+namespace rcon {
+namespace {
+
+using namespace std::string_literals;
+
+struct ConversionCase {
+  const char* what;
+  std::string input;
+  std::string expected;
+};
+
+TEST(CodePageTest, Utf8ToGbk) {
+  const ConversionCase cases[] = {
+      {"Chinese", "\xE4\xB8\xAD\xE6\x96\x87", "\xD6\xD0\xCE\xC4"},
+      {"ASCII", "list players", "list players"},
+      {"e acute", "\xC3\xA9", "\xA8\xA6"},
+      {"Thai ko kai, which GBK lacks", "a\xE0\xB8\x81z", "a?z"},
+      {"euro sign maps to 0x80 as in code page 936", "\xE2\x82\xAC", "\x80"},
+      {"lone continuation byte", "a\x80z", "a?z"},
+      {"overlong slash", "\xC0\xAF", "??"},
+      {"surrogate half", "\xED\xA0\x80", "???"},
+      {"cut at the end", "ab\xE4\xB8", "ab?"},
+      {"invalid lead then ASCII", "\xFFok", "?ok"},
+      {"empty", "", ""},
+      {"stops at a zero byte", "ab\0cd"s, "ab"},
+  };
+  for (const ConversionCase& c : cases) EXPECT_EQ(Utf8ToGbk(c.input), c.expected) << c.what;
+}
+
+TEST(CodePageTest, GbkToUtf8) {
+  const ConversionCase cases[] = {
+      {"Chinese", "\xD6\xD0\xCE\xC4", "\xE4\xB8\xAD\xE6\x96\x87"},
+      {"ASCII", "say hi", "say hi"},
+      {"full-width brackets", "\xA3\xA8\xA3\xA9", "\xEF\xBC\x88\xEF\xBC\x89"},
+      {"0x80 is the euro sign", "\x80", "\xE2\x82\xAC"},
+      {"lone lead byte at the end", "a\xD6", "a?"},
+      {"lead byte before a space keeps the space", "\xD6 a", "? a"},
+      {"empty", "", ""},
+  };
+  for (const ConversionCase& c : cases) EXPECT_EQ(GbkToUtf8(c.input), c.expected) << c.what;
+}
+
+TEST(CodePageTest, LongTextsConvertInFull) {
+  std::string gbk, utf8;
+  for (int i = 0; i < 50000; ++i) {
+    gbk += "\xD6\xD0" "a";
+    utf8 += "\xE4\xB8\xAD" "a";
+  }
+  EXPECT_EQ(GbkToUtf8(gbk), utf8);
+  EXPECT_EQ(Utf8ToGbk(utf8), gbk);
+  // Unmappable characters must not shorten what follows them.
+  std::string thai;
+  for (int i = 0; i < 10000; ++i) thai += "\xE0\xB8\x81";
+  EXPECT_EQ(Utf8ToGbk(thai + "end"), std::string(10000, '?') + "end");
+}
+
+TEST(CodePageTest, RoundTripsEveryTwoByteGbkCharacter) {
+  // Every character that converts to UTF-8 without a "?" must come back as the same bytes.
+  int round_trips = 0;
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::string gbk{static_cast<char>(lead), static_cast<char>(trail)};
+      const std::string utf8 = GbkToUtf8(gbk);
+      if (utf8 == "?") continue;
+      ASSERT_EQ(Utf8ToGbk(utf8), gbk) << std::hex << lead << " " << trail;
+      ++round_trips;
+    }
+  }
+  EXPECT_GT(round_trips, 21000);  // GBK holds 21886 characters
+}
+
+TEST(Utf8SequenceTest, ReportsMaximalInvalidParts) {
+  bool valid = false;
+  EXPECT_EQ(Utf8SequenceAt("\xF0\x9F\x98\x80", 0, valid), 4u);
+  EXPECT_TRUE(valid);
+  EXPECT_EQ(Utf8SequenceAt("\xF0\x9F\x98" "a", 0, valid), 3u);
+  EXPECT_FALSE(valid);
+  EXPECT_EQ(Utf8SequenceAt("\xE0\x80", 0, valid), 1u);  // overlong: the second byte is out of range
+  EXPECT_FALSE(valid);
+}
+
+}  // namespace
+}  // namespace rcon

@@ -1,0 +1,267 @@
+#include "rcon/rcon_client.h"
+
+#include <gtest/gtest.h>
+
+#include "rcon/packet.h"
+#include "scripted_server.h"
+#include "test_socket.h"
+#include "util/clock.h"
+
+namespace rcon {
+namespace {
+
+using namespace std::string_literals;
+using testing::LoginStyle;
+using testing::ReceivedPacket;
+using testing::ScriptedServer;
+using testing::Session;
+
+ScriptedServer::Options With(LoginStyle login, testing::CommandScript script = testing::EchoScript) {
+  ScriptedServer::Options o;
+  o.login = login;
+  o.script = std::move(script);
+  return o;
+}
+
+template <typename F>
+std::int64_t MillisecondsOf(F&& f) {
+  const std::int32_t start = TickCount();
+  f();
+  return TicksBetween(start, TickCount());
+}
+
+TEST(MapTimeoutTest, ZeroIsTheDefaultAndMinusOneNoLimit) {
+  EXPECT_EQ(MapTimeout(0), 3000);
+  EXPECT_EQ(MapTimeout(-1), 0);
+  EXPECT_EQ(MapTimeout(250), 250);
+  EXPECT_EQ(MapTimeout(-7), -7);
+}
+
+TEST(LoginTest, BothKindsOfServerWithRightAndWrongPasswords) {
+  for (const LoginStyle style : {LoginStyle::kMinecraft, LoginStyle::kSource}) {
+    ScriptedServer server(With(style));
+    RconClient good;
+    EXPECT_EQ(good.Login("127.0.0.1", server.Port(), "secret", 1000), 1);
+    EXPECT_EQ(good.TerminatorCount(), 1);
+    Text command = "list";
+    // With the Source-style empty packet skipped, the reply is this command's, not one behind.
+    EXPECT_EQ(good.Execute(command, 1000), "list");
+    EXPECT_EQ(good.Execute(command = "second", 1000), "second");
+
+    RconClient bad;
+    EXPECT_EQ(bad.Login("127.0.0.1", server.Port(), "wrong", 1000), 0);
+    EXPECT_EQ(bad.TerminatorCount(), 0);  // nothing stored
+    const auto auth = server.ReceivedOfType(kAuthRequestType);
+    ASSERT_EQ(auth.size(), 3u);
+    EXPECT_EQ(auth[1].terminators, 1);
+    EXPECT_EQ(auth[2].terminators, 2);  // the second attempt ends in two zero bytes
+  }
+}
+
+TEST(LoginTest, ATwoTerminatorServerKeepsTwoTerminatorsForEveryCommand) {
+  ScriptedServer server(With(LoginStyle::kTwoTerminatorsOnly));
+  RconClient client;
+  ASSERT_EQ(client.Login("localhost", server.Port(), "secret", 1000), 1);
+  EXPECT_EQ(client.TerminatorCount(), 2);
+  Text command = "time";
+  EXPECT_EQ(client.Execute(command, 1000), "time");
+  const auto commands = server.ReceivedOfType(kCommandRequestType);
+  ASSERT_EQ(commands.size(), 1u);
+  EXPECT_EQ(commands[0].terminators, 2);
+  EXPECT_EQ(commands[0].size, 4 + 8 + 2);  // the size counts both zero bytes: no stray byte follows
+}
+
+TEST(LoginTest, NoReplyIsNotSuccess) {
+  ScriptedServer server(With(LoginStyle::kSilent));
+  RconClient client;
+  int result = 0;
+  const auto ms = MillisecondsOf([&] { result = client.Login("127.0.0.1", server.Port(), "secret", 300); });
+  EXPECT_EQ(result, -1);
+  EXPECT_GE(ms, 590);  // two attempts, each waiting out its time-out
+  EXPECT_LT(ms, 1500);
+  EXPECT_EQ(server.ReceivedOfType(kAuthRequestType).size(), 2u);
+}
+
+TEST(LoginTest, ReplyIdsDecideTheResult) {
+  const struct {
+    std::int32_t id;
+    int result;
+  } cases[] = {{5, 6}, {-2, -1}, {0, 1}, {0x00010000, 1}};
+  for (const auto& c : cases) {
+    // A hand-made server: answer the authentication with the given id.
+    testing::SocketHandle listener;
+    int port = 0;
+    listener = testing::ListenLoopback(0, port);
+    std::thread peer([&] {
+      const testing::SocketHandle s = testing::AcceptWithin(listener, 2000);
+      char block[256];
+      testing::ReceiveSome(s, block, sizeof block, 2000);
+      testing::SendAll(s, testing::ServerPacket(c.id, 2, ""));
+      testing::ReceiveSome(s, block, sizeof block, 500);
+      testing::CloseSocket(s);
+    });
+    RconClient client;
+    EXPECT_EQ(client.Login("127.0.0.1", port, "pw", 1000), c.result) << c.id;
+    client.Disconnect();
+    peer.join();
+    testing::CloseSocket(listener);
+  }
+}
+
+TEST(LoginTest, UnreachableServerIsMinusOne) {
+  RconClient client;
+  int port = 0;
+  const testing::SocketHandle probe = testing::ListenLoopback(0, port);
+  testing::CloseSocket(probe);  // a port nobody listens on
+  EXPECT_EQ(client.Login("127.0.0.1", port, "secret", 500), -1);
+  EXPECT_EQ(client.Login("", port, "secret", 500), -1);
+  ScriptedServer closing(With(LoginStyle::kCloseAtAccept));
+  EXPECT_EQ(client.Login("127.0.0.1", closing.Port(), "secret", 2000), -1);
+}
+
+TEST(LoginTest, StoresTheMappedTimeOut) {
+  ScriptedServer server({});
+  RconClient client;
+  ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 0), 1);
+  EXPECT_EQ(client.StoredTimeout(), 3000);
+  ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", -1), 1);
+  EXPECT_EQ(client.StoredTimeout(), 0);
+}
+
+TEST(ExecuteTest, RemovesOneLeadingSlashAndSendsUtf8) {
+  ScriptedServer server({});
+  RconClient client;
+  ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 1000), 1);
+  const struct {
+    std::string typed, sent;
+  } cases[] = {{"/list", "list"}, {"\\list", "list"}, {"//x", "/x"}, {"/", ""}, {"a/b", "a/b"},
+               {"say \xD6\xD0\xCE\xC4", "say \xE4\xB8\xAD\xE6\x96\x87"}, {"", ""}};
+  for (const auto& c : cases) {
+    Text command = c.typed;
+    const Text reply = client.Execute(command, 1000);
+    EXPECT_EQ(command, c.sent) << "the sent form is written back";
+    EXPECT_EQ(server.ReceivedOfType(kCommandRequestType).back().body, c.sent);
+    EXPECT_EQ(reply, Text(c.typed.empty() || c.typed[0] == 'a' || c.typed[0] == 's' ? c.typed : c.typed.substr(1)));
+  }
+}
+
+TEST(ExecuteTest, RepliesComeBackInGbkAndWhole) {
+  ScriptedServer server(With(LoginStyle::kMinecraft, [](Session& s, const ReceivedPacket& r) {
+    if (r.body == "zh") s.Reply(r, "\xE4\xB8\xAD\xE6\x96\x87 \xC3\xA9 \xE0\xB8\x81");
+    if (r.body == "split") {  // 10000 bytes over three packets, sent in one go
+      s.SendRaw(testing::ServerPacket(r.id, 0, std::string(4096, 'a')) +
+                testing::ServerPacket(r.id, 0, std::string(4096, 'b')) +
+                testing::ServerPacket(r.id, 0, std::string(1808, 'c')));
+    }
+    if (r.body == "drip") s.SendDripped(testing::ServerPacket(r.id, 0, std::string(10000, 'd')), 3000, 30);
+    if (r.body == "cut") {  // 中 cut in two by the packet boundary
+      s.SendRaw(testing::ServerPacket(r.id, 0, "x\xE4") + testing::ServerPacket(r.id, 0, "\xB8\xAD" "y"));
+    }
+  }));
+  RconClient client;
+  ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 2000), 1);
+  Text c = "zh";
+  EXPECT_EQ(client.Execute(c, 2000), "\xD6\xD0\xCE\xC4 \xA8\xA6 ?");
+  EXPECT_EQ(client.Execute(c = "split", 2000), std::string(4096, 'a') + std::string(4096, 'b') + std::string(1808, 'c'));
+  EXPECT_EQ(client.Execute(c = "drip", 2000), std::string(10000, 'd'));
+  EXPECT_EQ(client.Execute(c = "cut", 2000), "x\xD6\xD0y");
+}
+
+TEST(ExecuteTest, ASilentServerTimesOutAndALateReplyGoesToTheNextCommand) {
+  ScriptedServer server(With(LoginStyle::kMinecraft, [](Session& s, const ReceivedPacket& r) {
+    if (r.body == "slow") Session::Pause(600);
+    if (r.body != "mute") s.Reply(r, r.body);
+  }));
+  RconClient client;
+  ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 300), 1);
+  Text c = "mute";
+  std::int64_t ms = MillisecondsOf([&] { EXPECT_EQ(client.Execute(c, 300), kTimedOutText); });
+  EXPECT_GE(ms, 295);
+  EXPECT_LT(ms, 1000);
+  EXPECT_EQ(client.Execute(c = "slow", 300), kTimedOutText);
+  Session::Pause(500);
+  EXPECT_EQ(client.Execute(c = "next", 300), "slow");  // the stale reply arrives first
+  EXPECT_EQ(server.Accepted(), 1);                    // a time-out is no reason to reconnect
+}
+
+TEST(ExecuteTest, ABrokenConnectionIsRepairedAndTheCommandResent) {
+  ScriptedServer server(With(LoginStyle::kMinecraft, [](Session& s, const ReceivedPacket& r) {
+    if (r.body == "bye") {
+      s.CloseAfter();
+      return;
+    }
+    if (r.body == "reset") {
+      s.ResetAfter();
+      return;
+    }
+    s.Reply(r, r.body + " on " + std::to_string(s.Index()));
+  }));
+  RconClient client;
+  ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 2000), 1);
+  Text c = "bye";
+  std::int64_t ms = MillisecondsOf([&] { EXPECT_EQ(client.Execute(c, 2000), kConnectionLostText); });
+  // The server read "bye" and closed without answering: an early failure, so the client
+  // reconnected and resent "bye", which the second connection closed too.
+  EXPECT_LT(ms, 1500);
+  EXPECT_EQ(client.Execute(c = "hello", 2000), "hello on 3");
+  const auto sent = server.ReceivedOfType(kCommandRequestType);
+  ASSERT_GE(sent.size(), 3u);
+  EXPECT_EQ(sent[0].body, "bye");
+  EXPECT_EQ(sent[1].body, "bye");  // resent, the same bytes, on a new connection
+  EXPECT_EQ(sent[1].connection, 2);
+  const auto auth = server.ReceivedOfType(kAuthRequestType);
+  EXPECT_EQ(auth.back().body, "secret");  // the stored password
+  EXPECT_EQ(client.Execute(c = "reset", 2000), kConnectionLostText);
+  EXPECT_EQ(client.Execute(c = "again", 2000), "again on 5");
+}
+
+TEST(ExecuteTest, AnUnrecoverableServerGivesTheLostText) {
+  auto server = std::make_unique<ScriptedServer>(ScriptedServer::Options{});
+  RconClient client;
+  ASSERT_EQ(client.Login("127.0.0.1", server->Port(), "secret", 1000), 1);
+  server->Stop();
+  Text c = "list";
+  std::int64_t ms = MillisecondsOf([&] { EXPECT_EQ(client.Execute(c, 1000), kConnectionLostText); });
+  EXPECT_LT(ms, 900);
+  EXPECT_EQ(client.Execute(c = "list", 1000), kConnectionLostText);  // each command tries again
+}
+
+TEST(ExecuteTest, WithoutALimitABrokenConnectionReadsAsATimeOut) {
+  ScriptedServer server(With(LoginStyle::kMinecraft, [](Session& s, const ReceivedPacket&) { s.CloseAfter(); }));
+  RconClient client;
+  ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", -1), 1);
+  Text c = "x";
+  EXPECT_EQ(client.Execute(c, -1), kTimedOutText);
+  EXPECT_EQ(server.Accepted(), 1);
+}
+
+TEST(ExecuteTest, AReplyThatReadsLikeTheReconnectTextIsAReply) {
+  const std::string utf8 = "\xEF\xBC\x88\xE9\x9C\x80\xE8\xA6\x81\xE9\x87\x8D\xE6\x96\xB0\xE8\xBF\x9E\xE6\x8E\xA5\xEF\xBC\x89";
+  ScriptedServer server(With(LoginStyle::kMinecraft, [&](Session& s, const ReceivedPacket& r) { s.Reply(r, utf8); }));
+  RconClient client;
+  ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 1000), 1);
+  Text c = "x";
+  EXPECT_EQ(client.Execute(c, 1000), kNeedsReconnectText);
+  EXPECT_EQ(server.Accepted(), 1);  // no reconnect
+}
+
+TEST(ExecuteTest, RepairsDoNotLeakDescriptors) {
+  ScriptedServer server(With(LoginStyle::kMinecraft, [](Session& s, const ReceivedPacket& r) {
+    s.Reply(r, r.body);
+    s.CloseAfter();
+  }));
+  RconClient client;
+  ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 2000), 1);
+  Text c = "warm-up";
+  client.Execute(c, 2000);
+  const int before = testing::OpenHandleCount();
+  for (int i = 0; i < 50; ++i) {
+    c = "n" + std::to_string(i);
+    ASSERT_EQ(client.Execute(c, 2000), "n" + std::to_string(i));
+  }
+  EXPECT_LE(testing::OpenHandleCount(), before + 1);
+  EXPECT_TRUE(server.WaitUntil([&] { return server.OpenConnections() <= 1; }, 2000));
+}
+
+}  // namespace
+}  // namespace rcon

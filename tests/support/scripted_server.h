@@ -1,0 +1,124 @@
+// A scripted RCON server on 127.0.0.1 for tests and the demo server. It logs clients in
+// the way the chosen kind of server does, hands each command to a script, and records
+// every packet it received, framed by its size field exactly as a real server frames it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "test_socket.h"
+
+namespace rcon::testing {
+
+// One packet as the server received it.
+struct ReceivedPacket {
+  std::int32_t size = 0;
+  std::int32_t id = 0;
+  std::int32_t type = 0;
+  std::string body;     // bytes 12 up to the first zero byte
+  int terminators = 0;  // zero bytes after the body within the packet
+  int connection = 0;   // which accepted connection it came on, from 1
+};
+
+// How the server answers a login.
+enum class LoginStyle {
+  kMinecraft,           // one type-2 reply: the request id, or -1 for a wrong password
+  kSource,              // an empty type-0 packet, then the type-2 reply
+  kTwoTerminatorsOnly,  // refuses (-1) any request whose body is followed by one zero byte only
+  kSilent,              // reads everything, answers nothing
+  kCloseAtAccept,       // closes every connection as soon as it is accepted
+  kNeverRead,           // accepts and never reads
+};
+
+// Builds one packet as a server sends it: size, id, type, body, two zero bytes.
+std::string ServerPacket(std::int32_t id, std::int32_t type, std::string_view body);
+
+// What a script can do on the connection a command came on.
+class Session {
+ public:
+  explicit Session(SocketHandle s, int index) : socket_(s), index_(index) {}
+  // Sends a reply packet (type 0 by default) with the request's id.
+  void Reply(const ReceivedPacket& request, std::string_view body);
+  // Sends one packet.
+  void SendPacket(std::int32_t id, std::int32_t type, std::string_view body);
+  // Sends raw bytes.
+  void SendRaw(std::string_view bytes);
+  // Sends bytes in pieces of `piece` bytes with a pause between them.
+  void SendDripped(std::string_view bytes, std::size_t piece, int pause_ms);
+  // Pauses the script.
+  static void Pause(int ms);
+  // Closes the connection in order after the script returns.
+  void CloseAfter() { close_ = true; }
+  // Resets the connection after the script returns.
+  void ResetAfter() { reset_ = true; }
+  int Index() const { return index_; }
+  bool ShouldClose() const { return close_; }
+  bool ShouldReset() const { return reset_; }
+
+ private:
+  SocketHandle socket_;
+  int index_;
+  bool close_ = false;
+  bool reset_ = false;
+};
+
+using CommandScript = std::function<void(Session&, const ReceivedPacket&)>;
+
+// Replies to every command with its own body.
+void EchoScript(Session& session, const ReceivedPacket& request);
+
+class ScriptedServer {
+ public:
+  struct Options {
+    LoginStyle login = LoginStyle::kMinecraft;
+    std::string password = "secret";
+    CommandScript script = EchoScript;
+    int port = 0;
+  };
+
+  explicit ScriptedServer(Options options);
+  ~ScriptedServer();
+  ScriptedServer(const ScriptedServer&) = delete;
+  ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+  // The port it listens on; 0 when it could not listen.
+  int Port() const { return port_; }
+  // Stops for good: no more connections are accepted and every open one is closed.
+  void Stop();
+  // Every packet received so far, in order.
+  std::vector<ReceivedPacket> Received() const;
+  // Packets of one type received so far.
+  std::vector<ReceivedPacket> ReceivedOfType(std::int32_t type) const;
+  // Connections accepted so far.
+  int Accepted() const { return accepted_.load(); }
+  // Connections that are still open on the server's side (the client has not closed them).
+  int OpenConnections() const { return open_.load(); }
+  // Waits until `done` holds or the time passes; tells whether it held.
+  bool WaitUntil(const std::function<bool()>& done, int timeout_ms) const;
+
+ private:
+  void AcceptLoop();
+  void Serve(SocketHandle s, int index);
+  void Record(const ReceivedPacket& p);
+  void Answer(Session& session, const ReceivedPacket& p);
+
+  Options options_;
+  SocketHandle listener_ = kNoSocketHandle;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::atomic<int> accepted_{0};
+  std::atomic<int> open_{0};
+  mutable std::mutex mutex_;
+  std::vector<ReceivedPacket> received_;
+  std::vector<std::thread> threads_;
+  std::thread acceptor_;
+};
+
+}  // namespace rcon::testing
