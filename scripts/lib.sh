@@ -1,0 +1,25 @@
+# Shared by the scripts: installing what is missing, and configuring and building a tree.
+
+# Installs the named Debian packages that are not installed yet (as root; otherwise says what is missing).
+ensure_packages() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages: ${missing[*]} (run as root, or install them with apt-get)" >&2
+    return 1
+  fi
+  echo "installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Configures the tree in the given build folder with the given options, and builds it.
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
+}
