@@ -23,3 +23,13 @@ configure_and_build() {
   cmake -S . -B "$dir" "$@" >/dev/null
   cmake --build "$dir" -j"$(nproc)"
 }
+
+# Generates a locale (e.g. en_US UTF-8) unless the system has it already.
+ensure_locale() {
+  local name=$1 charset=$2
+  local want
+  want=$(echo "$name.$charset" | tr 'A-Z' 'a-z' | tr -d '-')
+  locale -a 2>/dev/null | tr 'A-Z' 'a-z' | tr -d '-' | grep -qx "$want" && return 0
+  ensure_packages locales
+  localedef -i "$name" -f "$charset" "$name.$charset"
+}

@@ -40,6 +40,15 @@ TEST_F(TimestampTest, OutOfRangeStyleAndSelectionCountAsZero) {
   for (const int selection : {6, -1}) EXPECT_EQ(FormatTimestamp(kMoment, 1, selection), kExpected[1][0]);
 }
 
+TEST_F(TimestampTest, ALocaleWithATwelveHourClockGetsTwelveHourStamps) {
+  ASSERT_NE(std::setlocale(LC_TIME, "en_US.UTF-8"), nullptr) << "scripts/test generates this locale";
+  EXPECT_EQ(UsesTwentyFourHourClock(), 0);
+  EXPECT_EQ(FormatTimestamp(kMoment, 1, 0), "2024-01-29 02:05:09");
+  EXPECT_EQ(FormatTimestamp(ToDateTime(CivilTime{2024, 1, 29, 0, 30, 0}), 1, 0), "2024-01-29 12:30:00");
+  EXPECT_EQ(FormatTimestamp(kMoment, 1, 5), "05:09");  // minutes and seconds never change
+  std::setlocale(LC_TIME, "C");
+}
+
 TEST(PictureTest, TwelveHourClockNamesNoonAndMidnightTwelve) {
   const struct {
     int hour;
