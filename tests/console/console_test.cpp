@@ -1,10 +1,10 @@
 #include "console/console.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <thread>
+
+#include "process.h"
 
 namespace rcon {
 namespace {
@@ -14,27 +14,12 @@ using namespace std::string_literals;
 // A console whose standard input is a real pipe holding `input`, and whose outputs go to temporary files.
 class PipeConsole {
  public:
-  PipeConsole(const std::string& input, bool utf8_terminal) {
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    writer_ = std::thread([fd = fds[1], input] {
-      std::size_t done = 0;
-      while (done < input.size()) {
-        const ssize_t n = write(fd, input.data() + done, input.size() - done);
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-      }
-      close(fd);
-    });
-    in_ = fdopen(fds[0], "r");
-    out_ = std::tmpfile();
-    err_ = std::tmpfile();
-    console_ = std::make_unique<Console>(in_, out_, err_, utf8_terminal);
+  PipeConsole(const std::string& input, bool utf8_terminal)
+      : pipe_(input), out_(std::tmpfile()), err_(std::tmpfile()) {
+    console_ = std::make_unique<Console>(pipe_.stream(), out_, err_, utf8_terminal);
   }
   ~PipeConsole() {
     console_.reset();
-    writer_.join();
-    std::fclose(in_);
     std::fclose(out_);
     std::fclose(err_);
   }
@@ -52,8 +37,7 @@ class PipeConsole {
     while ((n = std::fread(block, 1, sizeof block, f)) > 0) s.append(block, n);
     return s;
   }
-  std::thread writer_;
-  std::FILE* in_;
+  testing::InputPipe pipe_;
   std::FILE* out_;
   std::FILE* err_;
   std::unique_ptr<Console> console_;

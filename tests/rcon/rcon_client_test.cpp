@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "rcon/packet.h"
 #include "scripted_server.h"
 #include "test_socket.h"

@@ -109,4 +109,30 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view 
   return result;
 }
 
+std::string AsTextModeOutput(std::string_view written) { return std::string(written); }
+
+std::string FromTextModeOutput(std::string_view carried) { return std::string(carried); }
+
+bool ConsoleFollowsLocale() { return true; }
+
+InputPipe::InputPipe(std::string data) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return;
+  writer_ = std::thread([fd = fds[1], data = std::move(data)] {
+    std::size_t done = 0;
+    while (done < data.size()) {
+      const ssize_t n = write(fd, data.data() + done, data.size() - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    close(fd);
+  });
+  stream_ = fdopen(fds[0], "r");
+}
+
+InputPipe::~InputPipe() {
+  if (stream_ != nullptr) std::fclose(stream_);  // a writer still blocked then fails and ends
+  if (writer_.joinable()) writer_.join();
+}
+
 }  // namespace rcon::testing

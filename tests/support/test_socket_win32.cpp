@@ -1,0 +1,82 @@
+#include <winsock2.h>
+#include <windows.h>
+
+#include "test_socket.h"
+
+namespace rcon::testing {
+namespace {
+
+// The server's own hold on the sockets layer, so it does not depend on the client's.
+struct Layer {
+  Layer() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+  }
+  ~Layer() { WSACleanup(); }
+};
+const Layer kLayer;
+
+SOCKET Sock(SocketHandle s) { return static_cast<SOCKET>(s); }
+
+bool Readable(SocketHandle s, int timeout_ms) {
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(Sock(s), &set);
+  timeval tv{timeout_ms / 1000, timeout_ms % 1000 * 1000};
+  return select(0, &set, nullptr, nullptr, &tv) > 0;
+}
+
+}  // namespace
+
+SocketHandle ListenLoopback(int port, int& bound_port) {
+  const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return kNoSocketHandle;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 64) != 0 ||
+      getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    closesocket(s);
+    return kNoSocketHandle;
+  }
+  bound_port = ntohs(address.sin_port);
+  return static_cast<SocketHandle>(s);
+}
+
+SocketHandle AcceptWithin(SocketHandle listener, int timeout_ms) {
+  if (!Readable(listener, timeout_ms)) return kNoSocketHandle;
+  const SOCKET s = accept(Sock(listener), nullptr, nullptr);
+  return s == INVALID_SOCKET ? kNoSocketHandle : static_cast<SocketHandle>(s);
+}
+
+int ReceiveSome(SocketHandle s, char* buffer, int size, int timeout_ms) {
+  if (!Readable(s, timeout_ms)) return -1;
+  const int n = recv(Sock(s), buffer, size, 0);
+  return n < 0 ? -2 : n;
+}
+
+bool SendAll(SocketHandle s, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const int n = send(Sock(s), bytes.data(), static_cast<int>(bytes.size()), 0);
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+void CloseSocket(SocketHandle s) { closesocket(Sock(s)); }
+
+void ResetSocket(SocketHandle s) {
+  const linger hard{1, 0};
+  setsockopt(Sock(s), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+  closesocket(Sock(s));
+}
+
+int OpenHandleCount() {
+  DWORD count = 0;
+  return GetProcessHandleCount(GetCurrentProcess(), &count) ? static_cast<int>(count) : -1;
+}
+
+}  // namespace rcon::testing
