@@ -74,6 +74,8 @@ bool socket_client::Connect(const Text& address, int port) {
   if (ip == INADDR_NONE && address != "255.255.255.255") return false;
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return false;
+  // Not inherited by child processes ("cls"): a copy there would keep the connection open.
+  SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_addr.s_addr = ip;

@@ -5,7 +5,7 @@
 
 #include "app/messages.h"
 #include "demo_commands.h"
-#include "process.h"
+#include "run_process.h"
 #include "rcon/packet.h"
 #include "rcon/rcon_client.h"
 #include "scripted_server.h"
@@ -103,7 +103,7 @@ TEST(StartUpTest, TextModeOutputIsTheOnlyPlatformDifference) {
 }
 
 TEST(StartUpTest, AUtf8LocaleShowsTheTextsInUtf8) {
-  if (!testing::ConsoleFollowsLocale()) GTEST_SKIP() << "a Windows console shows code page 936 itself";
+  if (!testing::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console shows code page 936 itself";
   const ProcessResult r = RunClient({"a", "b"}, "", "C.UTF-8");
   EXPECT_EQ(r.out.substr(0, 12), "\xE5\x8F\x82\xE6\x95\xB0\xE6\x9C\x89\xE8\xAF\xAF");  // 参数有误
   EXPECT_EQ(r.exit_code, 0);

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "process.h"
+#include "run_process.h"
 
 namespace rcon {
 namespace {

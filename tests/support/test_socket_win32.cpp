@@ -18,6 +18,12 @@ const Layer kLayer;
 
 SOCKET Sock(SocketHandle s) { return static_cast<SOCKET>(s); }
 
+// Keeps a socket out of the programs the tests start: a copy there would hold it open.
+SOCKET NotInherited(SOCKET s) {
+  if (s != INVALID_SOCKET) SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+  return s;
+}
+
 bool Readable(SocketHandle s, int timeout_ms) {
   fd_set set;
   FD_ZERO(&set);
@@ -29,7 +35,7 @@ bool Readable(SocketHandle s, int timeout_ms) {
 }  // namespace
 
 SocketHandle ListenLoopback(int port, int& bound_port) {
-  const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  const SOCKET s = NotInherited(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (s == INVALID_SOCKET) return kNoSocketHandle;
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -47,7 +53,7 @@ SocketHandle ListenLoopback(int port, int& bound_port) {
 
 SocketHandle AcceptWithin(SocketHandle listener, int timeout_ms) {
   if (!Readable(listener, timeout_ms)) return kNoSocketHandle;
-  const SOCKET s = accept(Sock(listener), nullptr, nullptr);
+  const SOCKET s = NotInherited(accept(Sock(listener), nullptr, nullptr));
   return s == INVALID_SOCKET ? kNoSocketHandle : static_cast<SocketHandle>(s);
 }
 

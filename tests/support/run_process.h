@@ -30,8 +30,9 @@ std::string AsTextModeOutput(std::string_view written);
 // The inverse: what the program wrote, given what its text-mode standard output carried.
 std::string FromTextModeOutput(std::string_view carried);
 
-// Whether the console follows the locale's character set (POSIX) rather than its own code page (Windows).
-bool ConsoleFollowsLocale();
+// Whether the POSIX locale decides the console's encoding and the clock's 12/24 hours (on Windows
+// the console has its own code page and the clock follows the user's settings).
+bool LocaleDrivesConsoleAndClock();
 
 // A stream that reads the given bytes through a real pipe in text mode; a thread feeds it.
 class InputPipe {

@@ -2,7 +2,7 @@
 #include <io.h>
 #include <windows.h>
 
-#include "process.h"
+#include "run_process.h"
 
 namespace rcon::testing {
 namespace {
@@ -101,7 +101,7 @@ std::string FromTextModeOutput(std::string_view carried) {
   return written;
 }
 
-bool ConsoleFollowsLocale() { return false; }
+bool LocaleDrivesConsoleAndClock() { return false; }
 
 InputPipe::InputPipe(std::string data) {
   int fds[2];

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "process.h"
+#include "run_process.h"
 
 extern char** environ;
 
@@ -113,7 +113,7 @@ std::string AsTextModeOutput(std::string_view written) { return std::string(writ
 
 std::string FromTextModeOutput(std::string_view carried) { return std::string(carried); }
 
-bool ConsoleFollowsLocale() { return true; }
+bool LocaleDrivesConsoleAndClock() { return true; }
 
 InputPipe::InputPipe(std::string data) {
   int fds[2];
