@@ -1,14 +1,69 @@
-// Runs a program with its standard streams on pipes: the whole input is written (then
-// closed), both outputs are collected, and the program is killed if it outlives the limit.
+// Running programs with their standard streams on pipes, for end-to-end tests and benchmarks.
 #pragma once
 
+#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <string>
-#include <thread>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace rcon::testing {
+
+// Resource figures of a running program.
+struct ProcessStats {
+  std::int64_t peak_rss_kb = -1;  // peak resident memory so far; -1 where it cannot be told
+  int open_handles = -1;          // descriptors (handles) it holds open now
+};
+
+// A program started with its standard streams on pipes; its output is gathered as it comes.
+class ChildProcess {
+ public:
+  // Starts argv[0] with NAME=VALUE overrides in its environment (on Windows the environment is
+  // inherited: the console's code page is not a locale).
+  ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
+  // Kills the program if it still runs.
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Tells whether the program started.
+  bool Started() const;
+  // Writes to the program's standard input; false once it no longer reads.
+  bool Write(std::string_view bytes);
+  // Closes the program's standard input.
+  void CloseInput();
+  // Waits until its standard output holds `needle` `count` times, within the time; tells whether it did.
+  bool WaitForOutput(std::string_view needle, int timeout_ms, std::size_t count = 1);
+  // Standard output and standard error so far.
+  std::string Output() const;
+  std::string Errors() const;
+  // Resource figures now.
+  ProcessStats Stats() const;
+  // Waits for the program to end within the time, killing it after that: its exit status, or -1.
+  int Wait(int timeout_ms);
+  // Peak resident memory over the whole run, once it has ended; -1 where it cannot be told.
+  std::int64_t FinalPeakRssKb() const { return final_peak_rss_kb_; }
+  bool TimedOut() const { return timed_out_; }
+
+ private:
+  struct Platform;
+  void Gather(int which, std::string_view bytes);
+  void StreamEnded();
+
+  std::unique_ptr<Platform> platform_;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string out_;
+  std::string err_;
+  int streams_open_ = 0;
+  std::vector<std::thread> readers_;
+  bool timed_out_ = false;
+  std::int64_t final_peak_rss_kb_ = -1;
+};
 
 struct ProcessResult {
   int exit_code = -1;      // the exit status; -1 when it did not exit by itself
@@ -18,8 +73,7 @@ struct ProcessResult {
   double seconds = 0;      // how long it ran
 };
 
-// Runs argv[0] with the arguments, input on its standard input and NAME=VALUE overrides in its
-// environment (on Windows the environment is inherited: the console's code page is not a locale).
+// Runs a program to its end: the whole input on its standard input (then closed), both outputs collected.
 ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view input,
                          const std::vector<std::string>& environment, int time_limit_ms);
 

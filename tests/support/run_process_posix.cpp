@@ -1,19 +1,27 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
+#include <fstream>
 
 #include "run_process.h"
 
 extern char** environ;
 
 namespace rcon::testing {
+
+struct ChildProcess::Platform {
+  pid_t pid = -1;
+  int input = -1;
+  bool ended = false;
+};
+
 namespace {
 
 std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overrides) {
@@ -29,84 +37,116 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overr
   return merged;
 }
 
+std::vector<char*> Pointers(const std::vector<std::string>& texts) {
+  std::vector<char*> out;
+  for (const std::string& t : texts) out.push_back(const_cast<char*>(t.c_str()));
+  out.push_back(nullptr);
+  return out;
+}
+
 }  // namespace
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view input,
-                         const std::vector<std::string>& environment, int time_limit_ms) {
-  ProcessResult result;
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment)
+    : platform_(std::make_unique<Platform>()) {
+  signal(SIGPIPE, SIG_IGN);  // a program may end before it has read all its input
   int in[2], out[2], err[2];
-  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return result;
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
   const std::vector<std::string> env = MergedEnvironment(environment);
-  std::vector<char*> envp;
-  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
-  const auto start = std::chrono::steady_clock::now();
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  std::vector<char*> args = Pointers(argv), envp = Pointers(env);
+  const int spawned = posix_spawn(&platform_->pid, args[0], &actions, nullptr, args.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
   close(out[1]);
   close(err[1]);
   if (spawned != 0) {
+    platform_->pid = -1;
     close(in[1]);
     close(out[0]);
     close(err[0]);
-    return result;
+    return;
   }
-  signal(SIGPIPE, SIG_IGN);  // the program may end before it has read all its input
-  fcntl(in[1], F_SETFL, O_NONBLOCK);
-  std::size_t written = 0;
-  int in_fd = in[1];
-  if (input.empty()) {
-    close(in_fd);
-    in_fd = -1;
-  }
-  bool out_open = true, err_open = true;
-  const auto deadline = start + std::chrono::milliseconds(time_limit_ms);
-  while (out_open || err_open) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      kill(pid, SIGKILL);
-      result.timed_out = true;
-      break;
-    }
-    pollfd fds[3] = {{out_open ? out[0] : -1, POLLIN, 0}, {err_open ? err[0] : -1, POLLIN, 0}, {in_fd, POLLOUT, 0}};
-    if (poll(fds, 3, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
-    char block[65536];
-    for (int k = 0; k < 2; ++k) {
-      if (fds[k].revents == 0) continue;
-      const ssize_t n = read(fds[k].fd, block, sizeof block);
-      if (n > 0) {
-        (k == 0 ? result.out : result.err).append(block, static_cast<std::size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        (k == 0 ? out_open : err_open) = false;
+  platform_->input = in[1];
+  streams_open_ = 2;
+  for (const auto& [fd, which] : {std::pair{out[0], 1}, std::pair{err[0], 2}}) {
+    readers_.emplace_back([this, fd = fd, which = which] {
+      char block[65536];
+      for (;;) {
+        const ssize_t n = read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        Gather(which, std::string_view(block, static_cast<std::size_t>(n)));
       }
-    }
-    if (in_fd >= 0 && fds[2].revents != 0) {
-      const ssize_t n = write(in_fd, input.data() + written, input.size() - written);
-      if (n > 0) written += static_cast<std::size_t>(n);
-      if ((n < 0 && errno != EAGAIN && errno != EINTR) || written == input.size()) {
-        close(in_fd);
-        in_fd = -1;
-      }
-    }
+      close(fd);
+      StreamEnded();
+    });
   }
-  if (in_fd >= 0) close(in_fd);
-  close(out[0]);
-  close(err[0]);
+}
+
+ChildProcess::~ChildProcess() {
+  if (Started() && !platform_->ended) Wait(0);
+  CloseInput();
+  for (std::thread& t : readers_) t.join();
+}
+
+bool ChildProcess::Started() const { return platform_->pid > 0; }
+
+bool ChildProcess::Write(std::string_view bytes) {
+  while (!bytes.empty() && platform_->input >= 0) {
+    const ssize_t n = write(platform_->input, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return bytes.empty();
+}
+
+void ChildProcess::CloseInput() {
+  if (platform_->input >= 0) close(platform_->input);
+  platform_->input = -1;
+}
+
+ProcessStats ChildProcess::Stats() const {
+  ProcessStats stats;
+  const std::string proc = "/proc/" + std::to_string(platform_->pid);
+  std::ifstream status(proc + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) stats.peak_rss_kb = std::stoll(line.substr(6));
+  }
+  if (DIR* dir = opendir((proc + "/fd").c_str())) {
+    stats.open_handles = 0;
+    while (const dirent* entry = readdir(dir)) stats.open_handles += entry->d_name[0] != '.';
+    closedir(dir);
+  }
+  return stats;
+}
+
+int ChildProcess::Wait(int timeout_ms) {
+  if (!Started() || platform_->ended) return -1;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  {
+    // The program's end closes its output: wait for that, then collect its status.
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_until(lock, deadline, [&] { return streams_open_ == 0; });
+  }
   int status = 0;
-  waitpid(pid, &status, 0);
-  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!result.timed_out && WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
-  return result;
+  rusage usage{};
+  pid_t done = 0;
+  while ((done = wait4(platform_->pid, &status, WNOHANG, &usage)) == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (done == 0) {
+    kill(platform_->pid, SIGKILL);
+    timed_out_ = true;
+    wait4(platform_->pid, &status, 0, &usage);
+  }
+  platform_->ended = true;
+  final_peak_rss_kb_ = usage.ru_maxrss;
+  return !timed_out_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string AsTextModeOutput(std::string_view written) { return std::string(written); }

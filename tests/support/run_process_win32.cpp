@@ -1,6 +1,9 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <psapi.h>
+
+#include <chrono>
 
 #include "run_process.h"
 
@@ -13,22 +16,22 @@ std::string Quote(const std::string& argument) {
   return "\"" + argument + "\"";
 }
 
-void ReadAll(HANDLE from, std::string& into) {
-  char block[65536];
-  DWORD n = 0;
-  while (ReadFile(from, block, sizeof block, &n, nullptr) && n > 0) into.append(block, n);
-}
-
 }  // namespace
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view input,
-                         const std::vector<std::string>& /*environment*/, int time_limit_ms) {
-  ProcessResult result;
+struct ChildProcess::Platform {
+  HANDLE process = nullptr;
+  HANDLE thread = nullptr;
+  HANDLE input = nullptr;
+  bool ended = false;
+};
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& /*environment*/)
+    : platform_(std::make_unique<Platform>()) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE in_read, in_write, out_read, out_write, err_read, err_write;
   if (!CreatePipe(&in_read, &in_write, &inherit, 0) || !CreatePipe(&out_read, &out_write, &inherit, 0) ||
       !CreatePipe(&err_read, &err_write, &inherit, 0)) {
-    return result;
+    return;
   }
   SetHandleInformation(in_write, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
@@ -42,7 +45,6 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view 
   startup.hStdOutput = out_write;
   startup.hStdError = err_write;
   PROCESS_INFORMATION process{};
-  const DWORD start = GetTickCount();
   const BOOL created = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                       &startup, &process);
   CloseHandle(in_read);
@@ -52,35 +54,78 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view 
     CloseHandle(in_write);
     CloseHandle(out_read);
     CloseHandle(err_read);
-    return result;
+    return;
   }
-  std::thread writer([&] {
+  platform_->process = process.hProcess;
+  platform_->thread = process.hThread;
+  platform_->input = in_write;
+  streams_open_ = 2;
+  for (const auto& [h, which] : {std::pair{out_read, 1}, std::pair{err_read, 2}}) {
+    readers_.emplace_back([this, h = h, which = which] {
+      char block[65536];
+      DWORD n = 0;
+      while (ReadFile(h, block, sizeof block, &n, nullptr) && n > 0) Gather(which, std::string_view(block, n));
+      CloseHandle(h);
+      StreamEnded();
+    });
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (Started() && !platform_->ended) Wait(0);
+  CloseInput();
+  for (std::thread& t : readers_) t.join();
+  if (platform_->process != nullptr) CloseHandle(platform_->process);
+  if (platform_->thread != nullptr) CloseHandle(platform_->thread);
+}
+
+bool ChildProcess::Started() const { return platform_->process != nullptr; }
+
+bool ChildProcess::Write(std::string_view bytes) {
+  while (!bytes.empty() && platform_->input != nullptr) {
     DWORD n = 0;
-    std::size_t done = 0;
-    while (done < input.size() &&
-           WriteFile(in_write, input.data() + done, static_cast<DWORD>(input.size() - done), &n, nullptr)) {
-      done += n;
+    if (!WriteFile(platform_->input, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) || n == 0) {
+      return false;
     }
-    CloseHandle(in_write);
-  });
-  std::thread out_reader([&] { ReadAll(out_read, result.out); });
-  std::thread err_reader([&] { ReadAll(err_read, result.err); });
-  if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(time_limit_ms)) == WAIT_TIMEOUT) {
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    result.timed_out = true;
+    bytes.remove_prefix(n);
   }
-  writer.join();
-  out_reader.join();
-  err_reader.join();
+  return bytes.empty();
+}
+
+void ChildProcess::CloseInput() {
+  if (platform_->input != nullptr) CloseHandle(platform_->input);
+  platform_->input = nullptr;
+}
+
+ProcessStats ChildProcess::Stats() const {
+  ProcessStats stats;
+  PROCESS_MEMORY_COUNTERS memory{};
+  if (GetProcessMemoryInfo(platform_->process, &memory, sizeof memory)) {
+    stats.peak_rss_kb = static_cast<std::int64_t>(memory.PeakWorkingSetSize / 1024);
+  }
+  DWORD handles = 0;
+  if (GetProcessHandleCount(platform_->process, &handles)) stats.open_handles = static_cast<int>(handles);
+  return stats;
+}
+
+int ChildProcess::Wait(int timeout_ms) {
+  if (!Started() || platform_->ended) return -1;
+  if (WaitForSingleObject(platform_->process, static_cast<DWORD>(timeout_ms)) == WAIT_TIMEOUT) {
+    TerminateProcess(platform_->process, 1);
+    WaitForSingleObject(platform_->process, INFINITE);
+    timed_out_ = true;
+  }
+  platform_->ended = true;
+  PROCESS_MEMORY_COUNTERS memory{};
+  if (GetProcessMemoryInfo(platform_->process, &memory, sizeof memory)) {
+    final_peak_rss_kb_ = static_cast<std::int64_t>(memory.PeakWorkingSetSize / 1024);
+  }
+  {
+    std::unique_lock<std::mutex> lock(mutex_);  // its output is complete once both streams ended
+    changed_.wait_for(lock, std::chrono::seconds(10), [&] { return streams_open_ == 0; });
+  }
   DWORD code = 0;
-  if (!result.timed_out && GetExitCodeProcess(process.hProcess, &code)) result.exit_code = static_cast<int>(code);
-  result.seconds = (GetTickCount() - start) / 1000.0;
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  CloseHandle(out_read);
-  CloseHandle(err_read);
-  return result;
+  return !timed_out_ && GetExitCodeProcess(platform_->process, &code) ? static_cast<int>(code) : -1;
 }
 
 std::string AsTextModeOutput(std::string_view written) {
