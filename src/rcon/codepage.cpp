@@ -1,6 +1,29 @@
 #include "rcon/codepage.h"
 
 namespace rcon {
+namespace {
+
+// ASCII text reads the same in GBK and UTF-8: it needs no converter.
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+std::string_view UpToZero(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+}  // namespace
+
+Text GbkToUtf8(std::string_view gbk) {
+  gbk = UpToZero(gbk);
+  return IsAscii(gbk) ? Text(gbk) : PlatformGbkToUtf8(gbk);
+}
+
+Text Utf8ToGbk(std::string_view utf8) {
+  utf8 = UpToZero(utf8);
+  return IsAscii(utf8) ? Text(utf8) : PlatformUtf8ToGbk(utf8);
+}
 
 std::size_t Utf8SequenceAt(std::string_view s, std::size_t i, bool& valid) {
   const std::uint8_t b = ByteAt(s, i);

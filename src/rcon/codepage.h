@@ -16,6 +16,10 @@ Text GbkToUtf8(std::string_view gbk);
 // Converts UTF-8 text to GBK.
 Text Utf8ToGbk(std::string_view utf8);
 
+// The platform's converters behind GbkToUtf8 and Utf8ToGbk, for text that is not plain ASCII.
+Text PlatformGbkToUtf8(std::string_view gbk);
+Text PlatformUtf8ToGbk(std::string_view utf8);
+
 // Length of the UTF-8 sequence at position i: the whole character when it is well formed
 // (valid = true), else the maximal invalid part, at least one byte (valid = false).
 std::size_t Utf8SequenceAt(std::string_view s, std::size_t i, bool& valid);

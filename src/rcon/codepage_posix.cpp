@@ -63,8 +63,8 @@ Text Convert(std::string_view in, const char* to, const char* from, Source sourc
 
 }  // namespace
 
-Text GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "CP936", Source::kGbk); }
+Text PlatformGbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "CP936", Source::kGbk); }
 
-Text Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8", Source::kUtf8); }
+Text PlatformUtf8ToGbk(std::string_view utf8) { return Convert(utf8, "CP936", "UTF-8", Source::kUtf8); }
 
 }  // namespace rcon

@@ -39,8 +39,8 @@ Text WideToText(const std::wstring& wide, UINT code_page) {
 
 }  // namespace
 
-Text GbkToUtf8(std::string_view gbk) { return WideToText(TextToWide(gbk, kGbk), CP_UTF8); }
+Text PlatformGbkToUtf8(std::string_view gbk) { return WideToText(TextToWide(gbk, kGbk), CP_UTF8); }
 
-Text Utf8ToGbk(std::string_view utf8) { return WideToText(TextToWide(utf8, CP_UTF8), kGbk); }
+Text PlatformUtf8ToGbk(std::string_view utf8) { return WideToText(TextToWide(utf8, CP_UTF8), kGbk); }
 
 }  // namespace rcon

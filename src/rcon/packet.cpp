@@ -44,10 +44,13 @@ std::int32_t ReadInt32At(ByteView bytes, std::size_t offset) {
 
 std::int16_t ReadAuthReplyId(ByteView packet) { return ReadInt16At(packet, 5); }
 
-Bytes ExtractReplyBody(ByteView packet) {
-  if (packet.size() <= kHeaderBytes) return Bytes();
-  return BytesToText(packet.substr(kHeaderBytes));
+ByteView ReplyBodyView(ByteView packet) {
+  if (packet.size() <= kHeaderBytes) return ByteView();
+  const ByteView rest = packet.substr(kHeaderBytes);
+  return rest.substr(0, rest.find('\0'));
 }
+
+Bytes ExtractReplyBody(ByteView packet) { return Bytes(ReplyBodyView(packet)); }
 
 void PacketFramer::Feed(ByteView chunk) {
   if (start_ > 0 && start_ == buffer_.size()) {
@@ -79,11 +82,11 @@ void ReplyReader::Feed(ByteView chunk) {
   started_ = true;
   framer_.Feed(chunk);
   while (const auto packet = framer_.Next()) {
-    body_ += ExtractReplyBody(*packet);
+    body_ += ReplyBodyView(*packet);
     ++packets_;
   }
   if (framer_.NextSizeUntrusted()) {
-    body_ += ExtractReplyBody(framer_.Pending());
+    body_ += ReplyBodyView(framer_.Pending());
     stopped_ = true;
   }
 }
@@ -92,7 +95,13 @@ bool ReplyReader::Complete() const { return stopped_ || (packets_ > 0 && framer_
 
 Bytes ReplyReader::Body() const {
   if (stopped_) return body_;
-  return body_ + ExtractReplyBody(framer_.Pending());
+  return body_ + Bytes(ReplyBodyView(framer_.Pending()));
+}
+
+Bytes ReplyReader::TakeBody() {
+  if (!stopped_) body_ += ReplyBodyView(framer_.Pending());
+  stopped_ = true;
+  return std::move(body_);
 }
 
 void AuthReplyReader::Feed(ByteView chunk) {

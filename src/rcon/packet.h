@@ -40,6 +40,9 @@ std::int16_t ReadAuthReplyId(ByteView packet);
 // Returns a packet's body: from offset 12 to its first zero byte, or to the end of what is given.
 Bytes ExtractReplyBody(ByteView packet);
 
+// The same body as a view into the packet.
+ByteView ReplyBodyView(ByteView packet);
+
 // Cuts a byte stream into packets by their size fields.
 class PacketFramer {
  public:
@@ -71,6 +74,8 @@ class ReplyReader {
   bool Started() const { return started_; }
   // The reply's body bytes (UTF-8), including the body received so far of an unfinished packet.
   Bytes Body() const;
+  // The same as Body, moved out of the reader, which is then spent.
+  Bytes TakeBody();
 
  private:
   PacketFramer framer_;

@@ -77,7 +77,7 @@ Reply RconClient::ReadReply(int timeout) {
     }
     reader.Feed(bytes);
   }
-  if (reader.Started()) return Reply{ReplyStatus::kReceived, Utf8ToGbk(reader.Body())};
+  if (reader.Started()) return Reply{ReplyStatus::kReceived, Utf8ToGbk(reader.TakeBody())};
   const std::int64_t elapsed = TicksBetween(start, TickCount());
   if (failed && timeout != 0 && elapsed < timeout) return Reply{ReplyStatus::kBroken, Text(kNeedsReconnectText)};
   return Reply{ReplyStatus::kTimedOut, Text(kTimedOutText)};

@@ -27,12 +27,19 @@ constexpr int kTimeoutMs = 500;
 // Start-up, login and scheduling on a busy machine (or under the sanitizers).
 constexpr double kMarginSeconds = 2.0;
 
-// The replies of a session, in order, taken from the reply blocks.
+// The replies of a session, in order, taken from the reply blocks: "\r\n[" stamp "] \r\n" reply
+// "\r\n" and the next separator. (A plain scan: replies here run to megabytes.)
 std::vector<std::string> Replies(const std::string& out) {
-  static const std::regex block("\r\n\\[\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\] \r\n([\\s\\S]*?)\r\n----------------\r\n");
+  static const std::regex stamp(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2})");
+  const std::string end = "\r\n----------------\r\n";
   std::vector<std::string> replies;
-  for (auto it = std::sregex_iterator(out.begin(), out.end(), block); it != std::sregex_iterator(); ++it) {
-    replies.push_back((*it)[1]);
+  for (std::size_t at = out.find("\r\n["); at != std::string::npos; at = out.find("\r\n[", at)) {
+    const std::size_t header_end = out.find("] \r\n", at);
+    const std::size_t reply_end = header_end == std::string::npos ? header_end : out.find(end, header_end);
+    if (reply_end == std::string::npos) break;
+    if (!std::regex_match(out.substr(at + 3, header_end - at - 3), stamp)) break;
+    replies.push_back(out.substr(header_end + 4, reply_end - header_end - 4));
+    at = reply_end + end.size();
   }
   return replies;
 }

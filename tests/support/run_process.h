@@ -45,8 +45,6 @@ class ChildProcess {
   ProcessStats Stats() const;
   // Waits for the program to end within the time, killing it after that: its exit status, or -1.
   int Wait(int timeout_ms);
-  // Peak resident memory over the whole run, once it has ended; -1 where it cannot be told.
-  std::int64_t FinalPeakRssKb() const { return final_peak_rss_kb_; }
   bool TimedOut() const { return timed_out_; }
 
  private:
@@ -62,7 +60,6 @@ class ChildProcess {
   int streams_open_ = 0;
   std::vector<std::thread> readers_;
   bool timed_out_ = false;
-  std::int64_t final_peak_rss_kb_ = -1;
 };
 
 struct ProcessResult {

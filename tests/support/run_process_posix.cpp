@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -134,18 +133,16 @@ int ChildProcess::Wait(int timeout_ms) {
     changed_.wait_until(lock, deadline, [&] { return streams_open_ == 0; });
   }
   int status = 0;
-  rusage usage{};
   pid_t done = 0;
-  while ((done = wait4(platform_->pid, &status, WNOHANG, &usage)) == 0 && std::chrono::steady_clock::now() < deadline) {
+  while ((done = waitpid(platform_->pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   if (done == 0) {
     kill(platform_->pid, SIGKILL);
     timed_out_ = true;
-    wait4(platform_->pid, &status, 0, &usage);
+    waitpid(platform_->pid, &status, 0);
   }
   platform_->ended = true;
-  final_peak_rss_kb_ = usage.ru_maxrss;
   return !timed_out_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

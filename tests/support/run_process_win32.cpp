@@ -116,10 +116,6 @@ int ChildProcess::Wait(int timeout_ms) {
     timed_out_ = true;
   }
   platform_->ended = true;
-  PROCESS_MEMORY_COUNTERS memory{};
-  if (GetProcessMemoryInfo(platform_->process, &memory, sizeof memory)) {
-    final_peak_rss_kb_ = static_cast<std::int64_t>(memory.PeakWorkingSetSize / 1024);
-  }
   {
     std::unique_lock<std::mutex> lock(mutex_);  // its output is complete once both streams ended
     changed_.wait_for(lock, std::chrono::seconds(10), [&] { return streams_open_ == 0; });
