@@ -16,6 +16,21 @@ std::optional<int> TimeLeft(std::int32_t start, int timeout_ms) {
   return static_cast<int>(left);
 }
 
+// Receives into the reader until it is complete or the time-out (from `start`) has passed;
+// false when a receive failed (closed, error, or nothing in time).
+template <typename Reader>
+bool ReceiveInto(socket_client& endpoint, Reader& reader, std::int32_t start, int timeout_ms) {
+  while (!reader.Complete()) {
+    const std::optional<int> wait = TimeLeft(start, timeout_ms);
+    if (!wait) return true;
+    bool ok = false;
+    const Bytes bytes = endpoint.Receive(*wait, &ok);
+    if (!ok) return false;
+    reader.Feed(bytes);
+  }
+  return true;
+}
+
 }  // namespace
 
 int MapTimeout(int timeout_ms) {
@@ -24,29 +39,20 @@ int MapTimeout(int timeout_ms) {
   return timeout_ms;
 }
 
-std::optional<std::int16_t> RconClient::Authenticate(const Text& secret, int terminators, int timeout) {
-  if (!endpoint.Send(BuildAuthPacket(secret, terminators), timeout)) return std::nullopt;
+std::optional<std::int16_t> RconClient::AwaitAuthReply(int timeout) {
   AuthReplyReader reader;
-  const std::int32_t start = TickCount();
-  while (!reader.Complete()) {
-    const std::optional<int> wait = TimeLeft(start, timeout);
-    if (!wait) break;
-    bool ok = false;
-    const Bytes bytes = endpoint.Receive(*wait, &ok);
-    if (!ok) break;
-    reader.Feed(bytes);
-  }
+  ReceiveInto(endpoint, reader, TickCount(), timeout);
   return reader.ReplyId();
 }
 
 int RconClient::Login(const Text& new_host, int new_port, const Text& new_password, int timeout, bool /*timeout_given*/) {
   timeout = MapTimeout(timeout);
-  // A fresh endpoint, so that a failed attempt leaves the connection held as it was.
-  socket_client fresh;
-  if (!fresh.Connect(ResolveHostAddress(new_host), new_port)) return -1;
-  endpoint = std::move(fresh);  // closes the connection it replaces
+  // A new connection replaces (and closes) the one held; a failed one leaves it as it was.
+  if (!endpoint.Connect(ResolveHostAddress(new_host), new_port)) return -1;
   for (int attempt = 1; attempt <= 2; ++attempt) {
-    const std::optional<std::int16_t> id = Authenticate(new_password, attempt, timeout);
+    // The attempt number is the number of zero bytes after the password.
+    if (!endpoint.Send(BuildAuthPacket(new_password, attempt), timeout)) return -1;
+    const std::optional<std::int16_t> id = AwaitAuthReply(timeout);
     if (!id) {
       if (attempt == 2) return -1;
       continue;  // no reply to the first attempt: try the second form
@@ -65,18 +71,7 @@ int RconClient::Login(const Text& new_host, int new_port, const Text& new_passwo
 Reply RconClient::ReadReply(int timeout) {
   ReplyReader reader;
   const std::int32_t start = TickCount();
-  bool failed = false;
-  while (!reader.Complete()) {
-    const std::optional<int> wait = TimeLeft(start, timeout);
-    if (!wait) break;
-    bool ok = false;
-    const Bytes bytes = endpoint.Receive(*wait, &ok);
-    if (!ok) {
-      failed = true;
-      break;
-    }
-    reader.Feed(bytes);
-  }
+  const bool failed = !ReceiveInto(endpoint, reader, start, timeout);
   if (reader.Started()) return Reply{ReplyStatus::kReceived, Utf8ToGbk(reader.TakeBody())};
   const std::int64_t elapsed = TicksBetween(start, TickCount());
   if (failed && timeout != 0 && elapsed < timeout) return Reply{ReplyStatus::kBroken, Text(kNeedsReconnectText)};

@@ -67,8 +67,8 @@ class RconClient {
  private:
   // Sends one packet and receives one reply.
   Reply Exchange(ByteView packet, int timeout_ms);
-  // One authentication attempt on the current connection: the reply id, or nothing without a reply.
-  std::optional<std::int16_t> Authenticate(const Text& password, int terminators, int timeout_ms);
+  // Waits for the reply to an authentication request: its id, or nothing when no reply came.
+  std::optional<std::int16_t> AwaitAuthReply(int timeout_ms);
 
   socket_client endpoint;
   int terminator_count = 0;

@@ -7,10 +7,13 @@
 
 #include "scripted_server.h"
 #include "test_socket.h"
+#include "elapsed.h"
 #include "util/clock.h"
 
 namespace rcon {
 namespace {
+
+using testing::MillisecondsOf;
 
 using testing::AcceptWithin;
 using testing::CloseSocket;
@@ -56,12 +59,6 @@ class Peer {
 };
 
 // Milliseconds that `f` takes.
-template <typename F>
-std::int64_t MillisecondsOf(F&& f) {
-  const std::int32_t start = TickCount();
-  f();
-  return TicksBetween(start, TickCount());
-}
 
 TEST(SocketClientTest, ANewEndpointFailsAtOnce) {
   socket_client endpoint;

@@ -7,10 +7,13 @@
 #include "rcon/packet.h"
 #include "scripted_server.h"
 #include "test_socket.h"
+#include "elapsed.h"
 #include "util/clock.h"
 
 namespace rcon {
 namespace {
+
+using testing::MillisecondsOf;
 
 using namespace std::string_literals;
 using testing::LoginStyle;
@@ -25,12 +28,6 @@ ScriptedServer::Options With(LoginStyle login, testing::CommandScript script = t
   return o;
 }
 
-template <typename F>
-std::int64_t MillisecondsOf(F&& f) {
-  const std::int32_t start = TickCount();
-  f();
-  return TicksBetween(start, TickCount());
-}
 
 TEST(MapTimeoutTest, ZeroIsTheDefaultAndMinusOneNoLimit) {
   EXPECT_EQ(MapTimeout(0), 3000);
