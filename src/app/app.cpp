@@ -52,6 +52,22 @@ int EndWithMessage(Console& console, std::string_view message) {
 
 Text StampNow() { return FormatTimestamp(std::nullopt, 1, 0); }
 
+bool AnyAnswer(std::string_view) { return true; }
+
+bool EmptyOrAllDigits(std::string_view answer) { return answer.empty() || IsAllDigits(answer); }
+
+// Prints the prompt and reads an answer until `accept` takes it, silently asking again;
+// nothing when standard input ended first.
+std::optional<Text> Ask(Console& console, std::string_view prompt, bool (*accept)(std::string_view),
+                        bool hidden = false) {
+  for (;;) {
+    PrintLine(console, prompt);
+    Text answer = RemoveLineFeeds(hidden ? console.ReadHiddenLine() : console.ReadLine());
+    if (console.EndOfInput()) return std::nullopt;
+    if (accept(answer)) return answer;
+  }
+}
+
 void RunCommandLoop(Console& console, RconClient& client, const ConnectionParameters& parameters) {
   for (;;) {
     PrintLine(console, messages::kSeparator);
@@ -117,28 +133,16 @@ void PrintUsage(Console& console) {
 Text ReadAnswer(Console& console) { return RemoveLineFeeds(console.ReadLine()); }
 
 bool PromptForParameters(Console& console, ConnectionParameters& parameters) {
-  ConnectionParameters answers;
-  PrintLine(console, messages::kPromptHost);
-  answers.push_back(ReadAnswer(console));
-  if (console.EndOfInput()) return false;
-  Text port;
-  do {
-    PrintLine(console, messages::kPromptPort);
-    port = ReadAnswer(console);
-    if (console.EndOfInput()) return false;
-  } while (!IsAllDigits(port));
-  answers.push_back(std::move(port));
-  PrintLine(console, messages::kPromptPassword);
-  answers.push_back(RemoveLineFeeds(console.ReadHiddenLine()));
-  if (console.EndOfInput()) return false;
-  Text timeout;
-  do {
-    PrintLine(console, messages::kPromptTimeout);
-    timeout = ReadAnswer(console);
-    if (console.EndOfInput()) return false;
-  } while (!timeout.empty() && !IsAllDigits(timeout));
-  if (!timeout.empty()) answers.push_back(std::move(timeout));
-  parameters = std::move(answers);
+  const std::optional<Text> host = Ask(console, messages::kPromptHost, AnyAnswer);
+  if (!host) return false;
+  const std::optional<Text> port = Ask(console, messages::kPromptPort, IsAllDigits);
+  if (!port) return false;
+  const std::optional<Text> password = Ask(console, messages::kPromptPassword, AnyAnswer, /*hidden=*/true);
+  if (!password) return false;
+  const std::optional<Text> timeout = Ask(console, messages::kPromptTimeout, EmptyOrAllDigits);
+  if (!timeout) return false;
+  parameters = {*host, *port, *password};
+  if (!timeout->empty()) parameters.push_back(*timeout);
   return true;
 }
 

@@ -24,6 +24,7 @@ class Console {
   Console();
   // Uses the given streams; `utf8_terminal` says whether to convert as for a UTF-8 terminal.
   Console(std::FILE* in, std::FILE* out, std::FILE* err, bool utf8_terminal);
+  // Turns echo back on if a hidden read left it off, and writes out what is buffered.
   ~Console();
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;
