@@ -97,3 +97,24 @@ TEST(DateTimeTest, ShortPatternsGiveEmptyParts) {
 
 }  // namespace
 }  // namespace rcon
+
+namespace rcon {
+namespace {
+
+TEST(TickCountTest, ElapsedTimeIsRightAcrossTheWrapAround) {
+  const struct {
+    std::int32_t earlier, later;
+    std::int64_t elapsed;
+  } cases[] = {{100, 3100, 3000},
+               {2147483000, -2147483296, 1000},  // past 2^31 - 1 the counter reads negative
+               {-10, 5, 15},
+               {-1, 0, 1}};
+  for (const auto& c : cases) EXPECT_EQ(TicksBetween(c.earlier, c.later), c.elapsed) << c.earlier;
+  const std::int32_t a = TickCount();
+  const std::int32_t b = TickCount();
+  EXPECT_GE(TicksBetween(a, b), 0);
+  EXPECT_LT(TicksBetween(a, b), 1000);
+}
+
+}  // namespace
+}  // namespace rcon
