@@ -11,8 +11,6 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
-std::string_view UpToZero(std::string_view s) { return s.substr(0, s.find('\0')); }
-
 }  // namespace
 
 Text GbkToUtf8(std::string_view gbk) {

@@ -16,7 +16,8 @@ Text GbkToUtf8(std::string_view gbk);
 // Converts UTF-8 text to GBK.
 Text Utf8ToGbk(std::string_view utf8);
 
-// The platform's converters behind GbkToUtf8 and Utf8ToGbk, for text that is not plain ASCII.
+// The platform's converters behind GbkToUtf8 and Utf8ToGbk, for text that is not plain ASCII
+// and holds no zero byte.
 Text PlatformGbkToUtf8(std::string_view gbk);
 Text PlatformUtf8ToGbk(std::string_view utf8);
 

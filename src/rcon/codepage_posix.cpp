@@ -8,12 +8,6 @@ namespace {
 
 enum class Source { kGbk, kUtf8 };
 
-// The part of a text before its first zero byte.
-std::string_view UpToZero(std::string_view s) {
-  const std::size_t zero = s.find('\0');
-  return zero == std::string_view::npos ? s : s.substr(0, zero);
-}
-
 // Bytes to skip, written as one "?", where the decoder stopped on an unreadable or unmappable sequence.
 std::size_t SkipAt(std::string_view in, std::size_t at, Source source) {
   if (source == Source::kGbk) return GbkSequenceAt(in, at);
@@ -31,7 +25,6 @@ Text AsciiOnly(std::string_view in) {
 }
 
 Text Convert(std::string_view in, const char* to, const char* from, Source source) {
-  in = UpToZero(in);
   if (in.empty()) return Text();
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return AsciiOnly(in);

@@ -7,15 +7,8 @@ namespace {
 
 constexpr UINT kGbk = 936;
 
-// The part of a text before its first zero byte.
-std::string_view UpToZero(std::string_view s) {
-  const std::size_t zero = s.find('\0');
-  return zero == std::string_view::npos ? s : s.substr(0, zero);
-}
-
 // Reads a text in the given code page as UTF-16; the buffer is sized by that code page.
 std::wstring TextToWide(std::string_view text, UINT code_page) {
-  text = UpToZero(text);
   if (text.empty()) return std::wstring();
   const int length = static_cast<int>(text.size());
   const int units = MultiByteToWideChar(code_page, 0, text.data(), length, nullptr, 0);

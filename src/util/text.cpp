@@ -3,12 +3,6 @@
 namespace rcon {
 namespace {
 
-// The part of a text before its first zero byte.
-std::string_view UpToZero(std::string_view s) {
-  const std::size_t zero = s.find('\0');
-  return zero == std::string_view::npos ? s : s.substr(0, zero);
-}
-
 // Maps one full-width GBK character to its half-width form, or returns it unchanged.
 void AppendNormalised(Text& out, std::uint8_t lead, std::uint8_t trail) {
   if (lead == 0xA1 && trail == 0xA1) {

@@ -22,6 +22,9 @@ inline std::uint8_t ByteAt(std::string_view s, std::size_t i) {
   return static_cast<std::uint8_t>(s[i]);
 }
 
+// The part of a text before its first zero byte (all of it when there is none).
+inline std::string_view UpToZero(std::string_view s) { return s.substr(0, s.find('\0')); }
+
 // Tells whether a byte opens a two-byte GBK character.
 inline bool IsLeadByte(std::uint8_t b) { return b >= 0x80; }
 
