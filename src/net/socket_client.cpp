@@ -22,16 +22,24 @@ socket_client& socket_client::operator=(socket_client&& other) noexcept {
 }
 
 bool socket_client::Connect(const Text& address, int port) {
-  if (address.size() > 255) return false;
-  const Handle fresh = sp::OpenConnection(address, port);
+  if (address.empty() || address.size() > 255) return false;
+  // A numeric IPv6 address has colons; a dotted IPv4 address never does.
+  const sp::Family family = address.find(':') != Text::npos ? sp::Family::kIpv6 : sp::Family::kIpv4;
+  const Handle fresh = sp::OpenConnection(family, address, port);
   if (fresh == kNoSocket) return false;
   Close();  // the connection it replaces would otherwise stay open, half-used, on the server
   handle_ = fresh;
   return true;
 }
 
-bool socket_client::Send(ByteView data, int timeout_ms) {
-  if (handle_ == kNoSocket) return false;
+bool socket_client::Send(ByteView data, int timeout_ms) { return SendAll(data, timeout_ms, false) == SendOutcome::kSent; }
+
+socket_client::SendOutcome socket_client::SendUnlessInput(ByteView data, int timeout_ms) {
+  return SendAll(data, timeout_ms, true);
+}
+
+socket_client::SendOutcome socket_client::SendAll(ByteView data, int timeout_ms, bool input_first) {
+  if (handle_ == kNoSocket) return SendOutcome::kFailed;
   const std::int32_t start = TickCount();
   const bool limited = ClassifyWait(timeout_ms) == WaitKind::kLimited;
   std::size_t sent = 0;
@@ -40,26 +48,41 @@ bool socket_client::Send(ByteView data, int timeout_ms) {
     if (limited && sent > 0) {
       // Later parts share what is left of the one time-out.
       const std::int64_t spent = TicksBetween(start, TickCount());
-      if (spent >= timeout_ms) return false;
+      if (spent >= timeout_ms) return SendOutcome::kFailed;
       wait = timeout_ms - static_cast<int>(spent);
     }
-    if (!sp::WaitReady(handle_, true, wait)) return false;
-    if (data.empty()) return true;
+    const unsigned wanted = sp::kWritable | (input_first && sent == 0 ? sp::kReadable : 0u);
+    const unsigned ready = sp::WaitReady(handle_, wanted, wait);
+    if ((ready & sp::kReadable) != 0) return SendOutcome::kInputWaiting;
+    if ((ready & sp::kWritable) == 0) return SendOutcome::kFailed;
+    if (data.empty()) return SendOutcome::kSent;
     const std::ptrdiff_t n = sp::SendSome(handle_, data.substr(sent));
-    if (n < 0) return false;
+    if (n < 0) return SendOutcome::kFailed;
     sent += static_cast<std::size_t>(n);
   } while (sent < data.size());
-  return true;
+  return SendOutcome::kSent;
 }
 
 Bytes socket_client::Receive(int timeout_ms, bool* ok) {
-  if (ok != nullptr) *ok = false;
-  if (handle_ == kNoSocket || !sp::WaitReady(handle_, false, timeout_ms)) return Bytes();
   char block[kReceiveBlockBytes];
-  const int n = sp::ReceiveSome(handle_, block, kReceiveBlockBytes);
-  if (n <= 0) return Bytes();
-  if (ok != nullptr) *ok = true;
+  const int n = Receive(block, kReceiveBlockBytes, timeout_ms);
+  if (ok != nullptr) *ok = n > 0;
   return Bytes(block, static_cast<std::size_t>(n));
+}
+
+int socket_client::Receive(char* block, int size, int timeout_ms) {
+  if (handle_ == kNoSocket || (sp::WaitReady(handle_, sp::kReadable, timeout_ms) & sp::kReadable) == 0) return 0;
+  const int n = sp::ReceiveSome(handle_, block, size);
+  return n > 0 ? n : 0;
+}
+
+Text ResolveHostAddress(const Text& host) {
+  if (host.empty()) return Text();
+  const std::vector<sp::HostAddress> found = sp::LookUpHost(host);
+  for (const sp::HostAddress& a : found) {
+    if (a.family == sp::Family::kIpv4) return a.numeric;
+  }
+  return found.empty() ? Text() : found.front().numeric;
 }
 
 bool socket_client::Close() {

@@ -1,4 +1,4 @@
-// The TCP client endpoint: at most one outgoing IPv4 connection, with sends and receives
+// The TCP client endpoint: at most one outgoing IPv4 or IPv6 connection, with sends and receives
 // that wait for the socket under a time-out in milliseconds. Failures come back as false
 // or as empty bytes; which failure it was is not reported.
 //
@@ -31,16 +31,25 @@ class socket_client {
   // Closes the connection held, then takes over the other's.
   socket_client& operator=(socket_client&& other) noexcept;
 
-  // Connects to a numeric IPv4 address on the low 16 bits of port. On success the new
+  // Connects to a numeric IPv4 or IPv6 address on the low 16 bits of port. On success the new
   // connection replaces (and closes) the one held; on failure the one held is kept.
   bool Connect(const Text& address, int port);
 
   // Sends every byte, waiting for the socket under the time-out; false on failure. Never raises SIGPIPE.
   bool Send(ByteView data, int timeout_ms);
 
+  // What SendUnlessInput did.
+  enum class SendOutcome { kSent, kFailed, kInputWaiting };
+  // Sends like Send, but when input is waiting as the socket is first found ready, sends nothing
+  // and says so, so that the caller reads first. The one readiness wait asks for both.
+  SendOutcome SendUnlessInput(ByteView data, int timeout_ms);
+
   // Waits for the socket under the time-out, then returns the bytes of one receive (at most
   // 20480); empty with ok = false when nothing arrived in time, the peer closed, or an error occurred.
   Bytes Receive(int timeout_ms, bool* ok = nullptr);
+
+  // The same into the caller's block: the count received (at most `size`), 0 on failure.
+  int Receive(char* block, int size, int timeout_ms);
 
   // Closes the connection held; false when none was held or closing failed.
   bool Close();
@@ -49,10 +58,13 @@ class socket_client {
   bool IsConnected() const { return handle_ != kNoSocket; }
 
  private:
+  SendOutcome SendAll(ByteView data, int timeout_ms, bool input_first);
+
   Handle handle_ = kNoSocket;
 };
 
-// Resolves a host name or numeric address to the dotted text of its first IPv4 address; empty on failure.
+// Resolves a host name or numeric address to the numeric text of one of its addresses: the
+// first IPv4 address when it has one, else the first IPv6 address; empty on failure.
 Text ResolveHostAddress(const Text& host);
 
 }  // namespace rcon

@@ -24,7 +24,7 @@ int Fd(Handle h) { return static_cast<int>(h); }
 
 // Finishes a connect that a signal interrupted: it goes on in the background.
 bool AwaitInterruptedConnect(int fd) {
-  if (!WaitReady(fd, true, 0)) return false;
+  if (WaitReady(fd, kWritable, 0) == 0) return false;
   int error = 0;
   socklen_t length = sizeof error;
   return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
@@ -32,14 +32,26 @@ bool AwaitInterruptedConnect(int fd) {
 
 }  // namespace
 
-Handle OpenConnection(const Text& address, int port) {
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  peer.sin_port = htons(static_cast<std::uint16_t>(port & 0xFFFF));
-  if (inet_pton(AF_INET, address.c_str(), &peer.sin_addr) != 1) return socket_client::kNoSocket;
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+Handle OpenConnection(Family family, const Text& address, int port) {
+  sockaddr_storage peer{};
+  socklen_t length = 0;
+  const auto port16 = htons(static_cast<std::uint16_t>(port & 0xFFFF));
+  if (family == Family::kIpv4) {
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&peer);
+    v4->sin_family = AF_INET;
+    v4->sin_port = port16;
+    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) != 1) return socket_client::kNoSocket;
+    length = sizeof *v4;
+  } else {
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&peer);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = port16;
+    if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) != 1) return socket_client::kNoSocket;
+    length = sizeof *v6;
+  }
+  const int fd = socket(peer.ss_family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) return socket_client::kNoSocket;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0 ||
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), length) == 0 ||
       (errno == EINTR && AwaitInterruptedConnect(fd))) {
     return fd;
   }
@@ -47,10 +59,11 @@ Handle OpenConnection(const Text& address, int port) {
   return socket_client::kNoSocket;
 }
 
-bool WaitReady(Handle h, bool for_write, int timeout_ms) {
+unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
   const WaitKind kind = ClassifyWait(timeout_ms);
-  if (kind == WaitKind::kInvalid) return false;
+  if (kind == WaitKind::kInvalid) return 0;
   const auto deadline = Clock::now() + std::chrono::milliseconds(kind == WaitKind::kLimited ? timeout_ms : 0);
+  const auto asked = static_cast<short>(((events & kReadable) != 0 ? POLLIN : 0) | ((events & kWritable) != 0 ? POLLOUT : 0));
   for (;;) {
     int wait = -1;  // poll's own "no limit"
     if (kind == WaitKind::kPollOnce) wait = 0;
@@ -60,11 +73,14 @@ bool WaitReady(Handle h, bool for_write, int timeout_ms) {
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
       wait = left > 0 ? static_cast<int>(left) : 0;
     }
-    pollfd p{Fd(h), static_cast<short>(for_write ? POLLOUT : POLLIN), 0};
+    pollfd p{Fd(h), asked, 0};
     const int rc = poll(&p, 1, wait);
-    if (rc > 0) return true;  // ready, or hung up: the next call tells which
-    if (rc < 0 && errno != EINTR) return false;
-    if (rc == 0 && (kind != WaitKind::kLimited || Clock::now() >= deadline)) return false;
+    if (rc > 0) {
+      if ((p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return events;  // the next call tells which
+      return ((p.revents & POLLIN) != 0 ? kReadable : 0u) | ((p.revents & POLLOUT) != 0 ? kWritable : 0u);
+    }
+    if (rc < 0 && errno != EINTR) return 0;
+    if (rc == 0 && (kind != WaitKind::kLimited || Clock::now() >= deadline)) return 0;
   }
 }
 
@@ -84,19 +100,24 @@ int ReceiveSome(Handle h, char* block, int size) {
 
 bool CloseSocket(Handle h) { return close(Fd(h)) == 0; }
 
-}  // namespace socket_platform
-
-Text ResolveHostAddress(const Text& host) {
+std::vector<HostAddress> LookUpHost(const Text& host) {
+  std::vector<HostAddress> addresses;
   addrinfo hints{};
-  hints.ai_family = AF_INET;
+  hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return Text();
-  char dotted[INET_ADDRSTRLEN] = {};
-  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-  const bool ok = inet_ntop(AF_INET, &address->sin_addr, dotted, sizeof dotted) != nullptr;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return addresses;
+  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) ||
+        getnameinfo(a->ai_addr, a->ai_addrlen, text, sizeof text, nullptr, 0, NI_NUMERICHOST) != 0) {
+      continue;
+    }
+    addresses.push_back({a->ai_family == AF_INET ? Family::kIpv4 : Family::kIpv6, text});
+  }
   freeaddrinfo(found);
-  return ok ? Text(dotted) : Text();
+  return addresses;
 }
 
+}  // namespace socket_platform
 }  // namespace rcon

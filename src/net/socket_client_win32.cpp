@@ -1,8 +1,8 @@
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "net/socket_platform.h"
 #include "net/wait_time.h"
@@ -34,18 +34,28 @@ SOCKET Sock(Handle h) { return static_cast<SOCKET>(h); }
 
 }  // namespace
 
-Handle OpenConnection(const Text& address, int port) {
-  const unsigned long ip = inet_addr(address.c_str());
-  if (ip == INADDR_NONE && address != "255.255.255.255") return socket_client::kNoSocket;
-  const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+Handle OpenConnection(Family family, const Text& address, int port) {
+  sockaddr_storage peer{};
+  int length = 0;
+  const u_short port16 = htons(static_cast<u_short>(port & 0xFFFF));
+  if (family == Family::kIpv4) {
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&peer);
+    v4->sin_family = AF_INET;
+    v4->sin_port = port16;
+    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) != 1) return socket_client::kNoSocket;
+    length = sizeof *v4;
+  } else {
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&peer);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = port16;
+    if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) != 1) return socket_client::kNoSocket;
+    length = sizeof *v6;
+  }
+  const SOCKET s = socket(peer.ss_family, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return socket_client::kNoSocket;
   // Not inherited by child processes ("cls"): a copy there would keep the connection open.
   SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  peer.sin_addr.s_addr = ip;
-  peer.sin_port = htons(static_cast<u_short>(port & 0xFFFF));
-  if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+  if (connect(s, reinterpret_cast<const sockaddr*>(&peer), length) != 0) {
     closesocket(s);
     return socket_client::kNoSocket;
   }
@@ -54,27 +64,31 @@ Handle OpenConnection(const Text& address, int port) {
   return static_cast<Handle>(s);
 }
 
-bool WaitReady(Handle h, bool for_write, int timeout_ms) {
+unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
   const WaitKind kind = ClassifyWait(timeout_ms);
-  if (kind == WaitKind::kInvalid) return false;
+  if (kind == WaitKind::kInvalid) return 0;
   const std::int32_t start = TickCount();
   for (;;) {
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(Sock(h), &set);
+    fd_set readable, writable;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    if ((events & kReadable) != 0) FD_SET(Sock(h), &readable);
+    if ((events & kWritable) != 0) FD_SET(Sock(h), &writable);
     timeval tv{0, 0};
     timeval* wait = &tv;
     if (kind == WaitKind::kForever) wait = nullptr;
     if (kind == WaitKind::kLimited) {
       const std::int64_t left = timeout_ms - TicksBetween(start, TickCount());
-      if (left <= 0) return false;
+      if (left <= 0) return 0;
       tv.tv_sec = static_cast<long>(left / 1000);
       tv.tv_usec = static_cast<long>(left % 1000 * 1000);
     }
-    const int rc = select(0, for_write ? nullptr : &set, for_write ? &set : nullptr, nullptr, wait);
-    if (rc < 0) return false;
-    if (FD_ISSET(Sock(h), &set)) return true;
-    if (kind != WaitKind::kLimited) return false;  // select can end a little early: wait out the rest
+    const int rc = select(0, (events & kReadable) != 0 ? &readable : nullptr,
+                          (events & kWritable) != 0 ? &writable : nullptr, nullptr, wait);
+    if (rc < 0) return 0;
+    const unsigned ready = (FD_ISSET(Sock(h), &readable) ? kReadable : 0u) | (FD_ISSET(Sock(h), &writable) ? kWritable : 0u);
+    if (ready != 0) return ready;
+    if (kind != WaitKind::kLimited) return 0;  // select can end a little early: wait out the rest
   }
 }
 
@@ -92,20 +106,29 @@ int ReceiveSome(Handle h, char* block, int size) {
 
 bool CloseSocket(Handle h) { return closesocket(Sock(h)) == 0; }
 
-}  // namespace socket_platform
-
-Text ResolveHostAddress(const Text& host) {
-  Text result;
+std::vector<HostAddress> LookUpHost(const Text& host) {
+  std::vector<HostAddress> addresses;
   WSADATA data;
-  if (host.empty() || WSAStartup(MAKEWORD(1, 1), &data) != 0) return result;  // the lookup's own hold
-  const hostent* entry = gethostbyname(host.c_str());
-  if (entry != nullptr && entry->h_addrtype == AF_INET && entry->h_addr_list[0] != nullptr) {
-    in_addr address;
-    std::memcpy(&address, entry->h_addr_list[0], sizeof address);
-    result = inet_ntoa(address);
+  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return addresses;  // the lookup's own hold
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) == 0) {
+    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+      char text[INET6_ADDRSTRLEN] = {};
+      if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) ||
+          getnameinfo(a->ai_addr, static_cast<socklen_t>(a->ai_addrlen), text, sizeof text, nullptr, 0,
+                      NI_NUMERICHOST) != 0) {
+        continue;
+      }
+      addresses.push_back({a->ai_family == AF_INET ? Family::kIpv4 : Family::kIpv6, text});
+    }
+    freeaddrinfo(found);
   }
   WSACleanup();
-  return result;
+  return addresses;
 }
 
+}  // namespace socket_platform
 }  // namespace rcon

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "net/socket_client.h"
 
@@ -9,13 +10,31 @@ namespace rcon::socket_platform {
 
 using Handle = socket_client::Handle;
 
-// Opens a TCP connection to a numeric IPv4 address on the low 16 bits of port, without a
-// time-out of its own; the socket is not inherited by child processes. kNoSocket on failure.
-Handle OpenConnection(const Text& address, int port);
+// The address families a connection can use.
+enum class Family { kIpv4, kIpv6 };
 
-// Waits until the socket can be written (or read) under the wait time-out; true when ready.
-// A wait that ends early (a signal, a short timer) resumes with the time that is left.
-bool WaitReady(Handle h, bool for_write, int timeout_ms);
+// One address of a host, as numeric text.
+struct HostAddress {
+  Family family;
+  Text numeric;
+};
+
+// Looks a host name or numeric address up: its TCP addresses in the resolver's order (none on failure).
+std::vector<HostAddress> LookUpHost(const Text& host);
+
+// Opens a TCP connection to a numeric address of the family on the low 16 bits of port,
+// without a time-out of its own; the socket is not inherited by child processes. kNoSocket
+// on failure, a text that is no address of that family included.
+Handle OpenConnection(Family family, const Text& address, int port);
+
+// What a socket can be waited for; a wait gives back the ones it found.
+enum Readiness : unsigned { kReadable = 1, kWritable = 2 };
+
+// Waits until the socket is ready for any of `events` under the wait time-out: the events it is
+// ready for (a hung-up or failed socket counts as ready for all of them, so the next call tells),
+// 0 when none came in time or the wait failed. A wait that ends early (a signal, a short timer)
+// resumes with the time that is left.
+unsigned WaitReady(Handle h, unsigned events, int timeout_ms);
 
 // Sends what the socket takes now without blocking: the count, 0 when it takes nothing yet,
 // -1 when the connection failed. Never raises a signal.

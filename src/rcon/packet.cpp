@@ -44,13 +44,10 @@ std::int32_t ReadInt32At(ByteView bytes, std::size_t offset) {
 
 std::int16_t ReadAuthReplyId(ByteView packet) { return ReadInt16At(packet, 5); }
 
-ByteView ReplyBodyView(ByteView packet) {
+ByteView ExtractReplyBody(ByteView packet) {
   if (packet.size() <= kHeaderBytes) return ByteView();
-  const ByteView rest = packet.substr(kHeaderBytes);
-  return rest.substr(0, rest.find('\0'));
+  return UpToZero(packet.substr(kHeaderBytes));
 }
-
-Bytes ExtractReplyBody(ByteView packet) { return Bytes(ReplyBodyView(packet)); }
 
 void PacketFramer::Feed(ByteView chunk) {
   if (start_ > 0 && start_ == buffer_.size()) {
@@ -77,55 +74,114 @@ std::optional<ByteView> PacketFramer::Next() {
   return pending.substr(0, total);
 }
 
+ReplyReader::ReplyReader(PacketFramer& framer, std::size_t max_bytes) : framer_(framer), max_bytes_(max_bytes) {
+  TakeWhole();
+}
+
 void ReplyReader::Feed(ByteView chunk) {
-  if (stopped_ || chunk.empty()) return;
-  started_ = true;
   framer_.Feed(chunk);
-  while (const auto packet = framer_.Next()) {
-    body_ += ReplyBodyView(*packet);
-    ++packets_;
-  }
-  if (framer_.NextSizeUntrusted()) {
-    body_ += ReplyBodyView(framer_.Pending());
-    stopped_ = true;
-  }
+  if (!stopped_) TakeWhole();
 }
 
-bool ReplyReader::Complete() const { return stopped_ || (packets_ > 0 && framer_.Pending().empty()); }
-
-Bytes ReplyReader::Body() const {
-  if (stopped_) return body_;
-  return body_ + Bytes(ReplyBodyView(framer_.Pending()));
+void ReplyReader::CommandSent() {
+  sent_ = true;
+  begun_before_send_ = PacketBegun();
 }
 
-Bytes ReplyReader::TakeBody() {
-  if (!stopped_) body_ += ReplyBodyView(framer_.Pending());
-  stopped_ = true;
-  return std::move(body_);
+bool ReplyReader::Complete() const {
+  return stopped_ || (reply_packets_ > 0 && !awaiting_end_marker_ && !PacketBegun());
 }
 
-void AuthReplyReader::Feed(ByteView chunk) {
-  if (Complete()) return;
-  framer_.Feed(chunk);
-  while (const auto packet = framer_.Next()) {
-    if (ReadInt32At(*packet, 8) == kAuthResponseType) {
-      id_ = ReadAuthReplyId(*packet);
-      found_ = true;
-      return;
-    }
-  }
-  if (framer_.NextSizeUntrusted()) {
-    broken_ = true;
+void ReplyReader::Take(ByteView packet) {
+  const ByteView body = ExtractReplyBody(packet);
+  if (!sent_ || begun_before_send_) {
+    begun_before_send_ = false;
+    Append(late_, body);
     return;
   }
-  // The header of the reply may be here while its body is still on the way.
-  const ByteView pending = framer_.Pending();
-  if (pending.size() >= kHeaderBytes && ReadInt32At(pending, 8) == kAuthResponseType) id_ = ReadAuthReplyId(pending);
+  const bool type_two = ReadInt32At(packet, 8) == kAuthResponseType;
+  if (reply_packets_ == 0) {
+    awaiting_end_marker_ = type_two;
+  } else if (type_two && body.empty()) {
+    awaiting_end_marker_ = false;
+  }
+  ++reply_packets_;
+  Append(reply_, body);
 }
 
-std::optional<std::int16_t> AuthReplyReader::ReplyId() const {
-  if (broken_) return std::nullopt;
-  return id_;
+void ReplyReader::TakeWhole() {
+  while (const auto packet = framer_.Next()) Take(*packet);
+  if (framer_.NextSizeUntrusted()) {
+    // The stream cannot be framed any further: what arrived of this packet is all there is.
+    TakeUnfinished();
+    if (sent_) stopped_ = true;
+  }
+}
+
+void ReplyReader::TakeUnfinished() {
+  if (stopped_ || !PacketBegun()) return;
+  const ByteView pending = framer_.Pending();
+  if (!sent_ || begun_before_send_) {
+    begun_before_send_ = false;
+    Append(late_, ExtractReplyBody(pending));
+  } else {
+    ++reply_packets_;
+    Append(reply_, ExtractReplyBody(pending));
+  }
+  framer_.DropPending();
+}
+
+void ReplyReader::Append(Body& to, ByteView body) {
+  if (to.cut) return;
+  if (max_bytes_ != 0 && body.size() > max_bytes_ - to.bytes.size()) {
+    body = body.substr(0, max_bytes_ - to.bytes.size());
+    to.cut = true;
+  }
+  to.bytes += body;
+}
+
+Bytes ReplyReader::Finish(Body& body) {
+  if (body.cut) {
+    // The limit may have cut a UTF-8 character: drop its first bytes rather than show a "?".
+    Bytes& b = body.bytes;
+    std::size_t lead = b.size();
+    while (lead > 0 && b.size() - lead < 3 && (ByteAt(b, lead - 1) & 0xC0) == 0x80) --lead;
+    if (lead > 0 && ByteAt(b, lead - 1) >= 0xC0) {
+      const std::uint8_t first = ByteAt(b, lead - 1);
+      const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : 2;
+      if (b.size() - (lead - 1) < length) b.resize(lead - 1);
+    }
+  }
+  return std::move(body.bytes);
+}
+
+AuthReplyReader::AuthReplyReader(PacketFramer& framer) : framer_(framer) { Scan(); }
+
+void AuthReplyReader::Feed(ByteView chunk) {
+  framer_.Feed(chunk);
+  Scan();
+}
+
+void AuthReplyReader::Scan() {
+  while (!Complete()) {
+    const auto packet = framer_.Next();
+    if (!packet) break;
+    if (ReadInt32At(*packet, 8) == kAuthResponseType) reply_ = {AuthReply::Kind::kAnswered, ReadAuthReplyId(*packet)};
+  }
+  if (!Complete() && framer_.NextSizeUntrusted()) {
+    reply_.kind = AuthReply::Kind::kUnreadable;
+    framer_.DropPending();
+  }
+}
+
+AuthReply AuthReplyReader::Reply() const {
+  if (Complete()) return reply_;
+  // The header of the reply may be here while its body is still on the way.
+  const ByteView pending = framer_.Pending();
+  if (pending.size() >= kHeaderBytes && ReadInt32At(pending, 8) == kAuthResponseType) {
+    return {AuthReply::Kind::kAnswered, ReadAuthReplyId(pending)};
+  }
+  return {};
 }
 
 }  // namespace rcon

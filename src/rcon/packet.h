@@ -21,6 +21,9 @@ inline constexpr std::size_t kHeaderBytes = 12;
 // Size fields outside this range are not trusted: no real packet is shorter or that long.
 inline constexpr std::int32_t kMinPacketSize = 8;
 inline constexpr std::int32_t kMaxPacketSize = 4 * 1024 * 1024;
+// The most body bytes one reply keeps by default: no game server sends more. Past it the
+// rest of the reply is read and dropped, so memory stays bounded whatever a server sends.
+inline constexpr std::size_t kDefaultMaxReplyBytes = 16 * 1024 * 1024;
 
 // Builds a packet: size n + 8 + terminator_count, the id, the type, the body up to its first zero byte, the terminators.
 Bytes BuildPacket(std::int32_t request_id, std::int32_t type, std::string_view body, int terminator_count);
@@ -38,12 +41,10 @@ std::int32_t ReadInt32At(ByteView bytes, std::size_t offset);
 std::int16_t ReadAuthReplyId(ByteView packet);
 
 // Returns a packet's body: from offset 12 to its first zero byte, or to the end of what is given.
-Bytes ExtractReplyBody(ByteView packet);
+ByteView ExtractReplyBody(ByteView packet);
 
-// The same body as a view into the packet.
-ByteView ReplyBodyView(ByteView packet);
-
-// Cuts a byte stream into packets by their size fields.
+// Cuts the byte stream of one connection into packets by their size fields. It lives as long
+// as the connection: bytes of a packet that has only begun to arrive stay for the next read.
 class PacketFramer {
  public:
   // Adds received bytes to the stream.
@@ -55,53 +56,91 @@ class PacketFramer {
   bool NextSizeUntrusted() const;
   // The bytes of the next packet that have arrived so far.
   ByteView Pending() const { return ByteView(buffer_).substr(start_); }
+  // Drops every byte not yet taken: after an untrusted size field the stream cannot be framed.
+  void DropPending() { start_ = buffer_.size(); }
 
  private:
   Bytes buffer_;
   std::size_t start_ = 0;
 };
 
-// Gathers one command reply. The reply is whole when the first packet and every packet
-// that arrived with it are whole; their bodies are joined in order. A size field that is
-// not trusted ends the reply with what has arrived of that packet.
+// Reads the reply to one command from a connection's framer, and the late packets before it.
+//
+// Until the command is sent, every packet that arrives whole belongs to an earlier command:
+// it is late. A packet that has begun before the command is sent is late too. After that,
+// the reply is whole when its first packet and every packet that arrived with it are whole;
+// their bodies are joined in order. A reply that opens with a type-2 packet (Cuberite's way)
+// is whole only once the empty type-2 packet that such servers send after it has come, so
+// that this end marker cannot be taken for the next command's reply. Each of the two texts
+// keeps at most `max_bytes` body bytes (0: no limit); past it packets are still framed, so
+// the stream stays in step.
 class ReplyReader {
  public:
-  // Adds received bytes.
+  explicit ReplyReader(PacketFramer& framer, std::size_t max_bytes = kDefaultMaxReplyBytes);
+  // Adds received bytes to the stream and takes the packets they complete.
   void Feed(ByteView chunk);
+  // Marks the command as sent: from now on packets are the reply, after one that had begun.
+  void CommandSent();
+  // Tells whether a packet has begun to arrive and is not whole yet.
+  bool PacketBegun() const { return !framer_.Pending().empty(); }
   // Tells whether the reply is whole, so that nothing more is to be awaited.
   bool Complete() const;
-  // Tells whether any byte has arrived.
-  bool Started() const { return started_; }
-  // The reply's body bytes (UTF-8), including the body received so far of an unfinished packet.
-  Bytes Body() const;
-  // The same as Body, moved out of the reader, which is then spent.
-  Bytes TakeBody();
+  // Tells whether a packet of the reply has arrived whole (or the stream was given up on).
+  bool Started() const { return reply_packets_ > 0 || stopped_; }
+  // Takes the body received so far of an unfinished packet: the connection ended, it will not grow.
+  void TakeUnfinished();
+  // The late bodies (UTF-8), moved out.
+  Bytes TakeLate() { return Finish(late_); }
+  // The reply's bodies (UTF-8), moved out.
+  Bytes TakeReply() { return Finish(reply_); }
 
  private:
-  PacketFramer framer_;
-  Bytes body_;
-  int packets_ = 0;
-  bool started_ = false;
+  struct Body {
+    Bytes bytes;
+    bool cut = false;  // reached the limit: later bodies are dropped
+  };
+  void TakeWhole();
+  void Take(ByteView packet);
+  void Append(Body& to, ByteView body);
+  Bytes Finish(Body& body);
+
+  PacketFramer& framer_;
+  std::size_t max_bytes_;
+  Body late_;
+  Body reply_;
+  bool sent_ = false;
+  bool begun_before_send_ = false;
+  int reply_packets_ = 0;
+  bool awaiting_end_marker_ = false;
   bool stopped_ = false;
 };
 
-// Waits out one authentication reply: the first packet of type 2. Packets of other types
-// before it (a Source-style server's empty response value) are skipped.
+// What one authentication request got back.
+struct AuthReply {
+  enum class Kind { kNone, kAnswered, kUnreadable };
+  Kind kind = Kind::kNone;
+  std::int16_t id = 0;  // the reply's request id (low 16 bits, signed), when answered
+};
+
+// Waits out one authentication reply on a connection's framer: the first packet of type 2.
+// Packets of other types before it (a Source-style server's empty response value) are skipped;
+// packets after it stay on the stream.
 class AuthReplyReader {
  public:
+  // Looks at what the stream already holds.
+  explicit AuthReplyReader(PacketFramer& framer);
   // Adds received bytes.
   void Feed(ByteView chunk);
   // Tells whether the reply has arrived, or the stream has shown it cannot hold one.
-  bool Complete() const { return found_ || broken_; }
-  // The reply's request id (low 16 bits, signed), once its header has arrived; nothing
-  // when no reply arrived or the stream is not trusted.
-  std::optional<std::int16_t> ReplyId() const;
+  bool Complete() const { return reply_.kind != AuthReply::Kind::kNone; }
+  // The reply; when it has not arrived whole but its header has, the id from the header.
+  AuthReply Reply() const;
 
  private:
-  PacketFramer framer_;
-  std::optional<std::int16_t> id_;
-  bool found_ = false;
-  bool broken_ = false;
+  void Scan();
+
+  PacketFramer& framer_;
+  AuthReply reply_;
 };
 
 }  // namespace rcon

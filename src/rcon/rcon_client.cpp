@@ -1,7 +1,6 @@
 #include "rcon/rcon_client.h"
 
 #include "rcon/codepage.h"
-#include "rcon/packet.h"
 #include "util/clock.h"
 
 namespace rcon {
@@ -16,20 +15,60 @@ std::optional<int> TimeLeft(std::int32_t start, int timeout_ms) {
   return static_cast<int>(left);
 }
 
-// Receives into the reader until it is complete or the time-out (from `start`) has passed;
-// false when a receive failed (closed, error, or nothing in time).
+// How a wait for a whole reply ended.
+enum class WaitEnd {
+  kComplete,  // the reader has what it waited for
+  kTimedOut,  // the time-out passed first
+  kEnded,     // a receive failed before the time-out: the connection closed or failed
+};
+
+// Receives once into the reader within `wait`; false when nothing came.
 template <typename Reader>
-bool ReceiveInto(socket_client& endpoint, Reader& reader, std::int32_t start, int timeout_ms) {
-  while (!reader.Complete()) {
-    const std::optional<int> wait = TimeLeft(start, timeout_ms);
-    if (!wait) return true;
-    bool ok = false;
-    const Bytes bytes = endpoint.Receive(*wait, &ok);
-    if (!ok) return false;
-    reader.Feed(bytes);
-  }
+bool ReceiveOnce(socket_client& endpoint, Reader& reader, int wait) {
+  char block[kReceiveBlockBytes];
+  const int n = endpoint.Receive(block, kReceiveBlockBytes, wait);
+  if (n <= 0) return false;
+  reader.Feed(ByteView(block, static_cast<std::size_t>(n)));
   return true;
 }
+
+// Receives into the reader until it is complete or the time-out has passed. A failed receive
+// is told apart only by the time it took: early means the connection ended.
+template <typename Reader>
+WaitEnd ReceiveUntilComplete(socket_client& endpoint, Reader& reader, int timeout_ms) {
+  const std::int32_t start = TickCount();
+  while (!reader.Complete()) {
+    const std::optional<int> wait = TimeLeft(start, timeout_ms);
+    if (!wait) return WaitEnd::kTimedOut;
+    if (!ReceiveOnce(endpoint, reader, *wait)) {
+      const bool early = timeout_ms == 0 || TicksBetween(start, TickCount()) < timeout_ms;
+      return early ? WaitEnd::kEnded : WaitEnd::kTimedOut;
+    }
+  }
+  return WaitEnd::kComplete;
+}
+
+// Takes the packets already waiting on the connection without waiting for more; a packet that
+// has begun to arrive is awaited within the time-out. Stops when nothing more is waiting, the
+// time-out has passed, or the connection ended.
+void TakeLatePackets(socket_client& endpoint, ReplyReader& reader, int timeout_ms) {
+  const std::int32_t start = TickCount();
+  for (;;) {
+    const std::optional<int> left = TimeLeft(start, timeout_ms);
+    if (!left) return;
+    if (!ReceiveOnce(endpoint, reader, reader.PacketBegun() ? *left : -1)) return;
+  }
+}
+
+// The text shown for a command: a late reply on its own line ahead of the reply, when there was one.
+Text WithLate(const Bytes& late_utf8, Text reply) {
+  if (late_utf8.empty()) return reply;
+  Text shown = Utf8ToGbk(late_utf8);
+  shown.append("\r\n").append(reply);
+  return shown;
+}
+
+bool LoggedIn(int login) { return login != 0 && login != -1; }
 
 }  // namespace
 
@@ -39,63 +78,94 @@ int MapTimeout(int timeout_ms) {
   return timeout_ms;
 }
 
-std::optional<std::int16_t> RconClient::AwaitAuthReply(int timeout) {
-  AuthReplyReader reader;
-  ReceiveInto(endpoint, reader, TickCount(), timeout);
-  return reader.ReplyId();
+bool RconClient::Connect(const Text& to_host, int to_port) {
+  if (!endpoint.Connect(ResolveHostAddress(to_host), to_port)) return false;
+  framer = PacketFramer();
+  return true;
+}
+
+AuthReply RconClient::Authenticate(const Text& with_password, int terminators, int timeout, bool& ended) {
+  ended = !endpoint.Send(BuildAuthPacket(with_password, terminators), timeout);
+  if (ended) return {};
+  AuthReplyReader reader(framer);
+  ended = ReceiveUntilComplete(endpoint, reader, timeout) == WaitEnd::kEnded;
+  return reader.Reply();
 }
 
 int RconClient::Login(const Text& new_host, int new_port, const Text& new_password, int timeout, bool /*timeout_given*/) {
   timeout = MapTimeout(timeout);
   // A new connection replaces (and closes) the one held; a failed one leaves it as it was.
-  if (!endpoint.Connect(ResolveHostAddress(new_host), new_port)) return -1;
-  for (int attempt = 1; attempt <= 2; ++attempt) {
-    // The attempt number is the number of zero bytes after the password.
-    if (!endpoint.Send(BuildAuthPacket(new_password, attempt), timeout)) return -1;
-    const std::optional<std::int16_t> id = AwaitAuthReply(timeout);
-    if (!id) {
-      if (attempt == 2) return -1;
-      continue;  // no reply to the first attempt: try the second form
+  if (!Connect(new_host, new_port)) return -1;
+  bool refused = false;
+  // Two zero bytes after the password is the standard form. One zero byte is tried only when
+  // the first is refused or unanswered while the connection stays open: a server that closed
+  // instead may compare passwords by prefix, and would then let in a password that is wrong
+  // in its last byte and take every command a byte short.
+  for (const int terminators : {2, 1}) {
+    bool ended = false;
+    const AuthReply reply = Authenticate(new_password, terminators, timeout, ended);
+    if (reply.kind == AuthReply::Kind::kAnswered && reply.id != -1) {
+      terminator_count = terminators;
+      host = new_host;
+      port = new_port;
+      password = new_password;
+      timeout_ms = timeout;
+      return reply.id + 1;
     }
-    if (*id == -1) continue;
-    terminator_count = attempt;
-    host = new_host;
-    port = new_port;
-    password = new_password;
-    timeout_ms = timeout;
-    return *id + 1;
+    refused = refused || reply.kind == AuthReply::Kind::kAnswered;
+    if (ended) break;
   }
-  return 0;
+  return refused ? 0 : -1;
 }
 
-Reply RconClient::ReadReply(int timeout) {
-  ReplyReader reader;
-  const std::int32_t start = TickCount();
-  const bool failed = !ReceiveInto(endpoint, reader, start, timeout);
-  if (reader.Started()) return Reply{ReplyStatus::kReceived, Utf8ToGbk(reader.TakeBody())};
-  const std::int64_t elapsed = TicksBetween(start, TickCount());
-  if (failed && timeout != 0 && elapsed < timeout) return Reply{ReplyStatus::kBroken, Text(kNeedsReconnectText)};
+Reply RconClient::ReadReply(ReplyReader& reader, int timeout) {
+  const WaitEnd end = ReceiveUntilComplete(endpoint, reader, timeout);
+  // Once the connection has ended, what arrived of a packet is all there will be of it.
+  if (end == WaitEnd::kEnded) reader.TakeUnfinished();
+  if (reader.Started()) return Reply{ReplyStatus::kReceived, Utf8ToGbk(reader.TakeReply())};
+  if (end == WaitEnd::kEnded && timeout != 0) return Reply{ReplyStatus::kBroken, Text(kNeedsReconnectText)};
   return Reply{ReplyStatus::kTimedOut, Text(kTimedOutText)};
 }
 
-Reply RconClient::Exchange(ByteView packet, int timeout) {
-  endpoint.Send(packet, timeout);  // a failed send shows up as a failed receive
-  return ReadReply(timeout);
+Reply RconClient::Exchange(const Text& command_utf8, int timeout, Bytes& late) {
+  const Bytes packet = BuildCommandPacket(command_utf8, terminator_count);
+  ReplyReader reader(framer, max_reply_bytes);
+  // The late packets are taken before the command goes out, so they cannot be taken for its
+  // reply: one that has begun is awaited, and the send's own wait tells whether more are
+  // waiting. A failed send shows up as a failed receive.
+  if (reader.PacketBegun() ||
+      endpoint.SendUnlessInput(packet, timeout) == socket_client::SendOutcome::kInputWaiting) {
+    TakeLatePackets(endpoint, reader, timeout);
+    endpoint.Send(packet, timeout);
+  }
+  reader.CommandSent();
+  Reply reply = ReadReply(reader, timeout);
+  late += reader.TakeLate();
+  return reply;
 }
 
 Text RconClient::Execute(Text& command, int timeout, bool /*timeout_given*/) {
   timeout = MapTimeout(timeout);
   if (!command.empty() && (command[0] == '/' || command[0] == '\\')) command.erase(0, 1);
   command = GbkToUtf8(command);
-  const Bytes packet = BuildCommandPacket(command, terminator_count);
-  Reply reply = Exchange(packet, timeout);
-  if (reply.status != ReplyStatus::kBroken) return std::move(reply.text);
-  Login(host, port, password, timeout_ms, true);
-  reply = Exchange(packet, timeout);
-  if (reply.status == ReplyStatus::kBroken) return Text(kConnectionLostText);
-  return std::move(reply.text);
+  Bytes late;
+  Reply reply = Exchange(command, timeout, late);
+  if (reply.status == ReplyStatus::kBroken) {
+    // One repair: a new login with the stored parameters, then the command again, in the form
+    // the new login accepted. A repair whose login fails sends nothing and holds no connection.
+    if (LoggedIn(Login(host, port, password, timeout_ms, true))) {
+      reply = Exchange(command, timeout, late);
+    } else {
+      Disconnect();
+    }
+    if (reply.status == ReplyStatus::kBroken) reply.text = Text(kConnectionLostText);
+  }
+  return WithLate(late, std::move(reply.text));
 }
 
-void RconClient::Disconnect() { endpoint.Close(); }
+void RconClient::Disconnect() {
+  endpoint.Close();
+  framer = PacketFramer();
+}
 
 }  // namespace rcon

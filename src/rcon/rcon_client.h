@@ -2,12 +2,17 @@
 // and repairs a broken connection by itself, once per command, with the parameters of the
 // last successful login. A failed receive that ends before the time-out has passed means a
 // broken connection; one that takes the whole time-out means a silent server.
+//
+// The connection's byte stream is framed by one reader for as long as the connection lives,
+// so a reply that comes after its time-out is shown with the next command, ahead of that
+// command's own reply, and every later reply stays with its own command.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
 #include "net/socket_client.h"
+#include "rcon/packet.h"
 #include "util/text.h"
 
 namespace rcon {
@@ -46,36 +51,45 @@ class RconClient {
   RconClient& operator=(const RconClient&) = delete;
 
   // Connects and authenticates: -1 unreachable (or silent), 0 password refused, else the reply id + 1.
-  // `timeout_given` is kept for callers that have it; an absent time-out arrives as 0.
+  // The password goes first with two zero bytes after it, the standard form; only when that is
+  // refused, or unanswered on a connection that stays open, with one. `timeout_given` is kept
+  // for callers that have it; an absent time-out arrives as 0.
   int Login(const Text& host, int port, const Text& password, int timeout_ms, bool timeout_given = true);
 
-  // Sends one command and returns the reply in GBK, or the time-out or connection-lost text.
+  // Sends one command and returns the text to show for it: the reply in GBK, or the time-out or
+  // connection-lost text; a late reply found on the connection comes first, on a line of its own.
   // The command is written back in the form that was sent: one leading / or \ removed, in UTF-8.
   Text Execute(Text& command, int timeout_ms, bool timeout_given = false);
-
-  // Receives one reply under an already mapped time-out.
-  Reply ReadReply(int timeout_ms);
 
   // Closes the connection.
   void Disconnect();
 
-  // Zero bytes that end each packet sent: 1 or 2 after a successful login, 0 before.
+  // Zero bytes that end each packet sent: 2 or 1 after a successful login, 0 before.
   int TerminatorCount() const { return terminator_count; }
   // The mapped time-out stored by the last successful login.
   int StoredTimeout() const { return timeout_ms; }
+  // The most body bytes one reply keeps (kDefaultMaxReplyBytes unless set); 0 switches the limit off.
+  void SetMaxReplyBytes(std::size_t bytes) { max_reply_bytes = bytes; }
 
  private:
-  // Sends one packet and receives one reply.
-  Reply Exchange(ByteView packet, int timeout_ms);
-  // Waits for the reply to an authentication request: its id, or nothing when no reply came.
-  std::optional<std::int16_t> AwaitAuthReply(int timeout_ms);
+  // Connects the endpoint and starts a fresh stream reader with it: no byte outlives its socket.
+  bool Connect(const Text& to_host, int to_port);
+  // Sends one authentication request and waits for its reply; `ended` tells whether the
+  // connection closed (or the send failed) instead.
+  AuthReply Authenticate(const Text& with_password, int terminators, int timeout, bool& ended);
+  // Sends one command, after taking the late packets waiting on the connection, and reads its reply.
+  Reply Exchange(const Text& command_utf8, int timeout, Bytes& late);
+  // Receives the reply to a command that was sent under an already mapped time-out.
+  Reply ReadReply(ReplyReader& reader, int timeout);
 
   socket_client endpoint;
+  PacketFramer framer;
   int terminator_count = 0;
   Text host;
   int port = 0;
   Text password;
   int timeout_ms = 0;
+  std::size_t max_reply_bytes = kDefaultMaxReplyBytes;
 };
 
 }  // namespace rcon

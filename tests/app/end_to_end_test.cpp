@@ -1,6 +1,7 @@
 // The real rcon-console binary, run through pipes against the scripted server.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <regex>
 
 #include "app/messages.h"
@@ -121,6 +122,13 @@ TEST(OutcomeTest, WrongPasswordAndUnreachableServerWaitForEnter) {
   EXPECT_EQ(r.out, Line(m::kUnreachable) + Line(m::kPressToEnd));
   r = RunClient({"", "1", "secret", "200"}, "\n");
   EXPECT_EQ(r.out, Line(m::kUnreachable) + Line(m::kPressToEnd));
+
+  // A prefix-comparing server closes on a wrong password: the shorter form is not tried, so a
+  // password wrong only in its last byte does not get in.
+  ScriptedServer cuberite({LoginStyle::kCuberite});
+  r = RunClient({"127.0.0.1", Port(cuberite), "secreX"}, "\n");
+  EXPECT_EQ(r.out, Line(m::kUnreachable) + Line(m::kPressToEnd));
+  EXPECT_EQ(cuberite.ReceivedOfType(kAuthRequestType).size(), 1u);
 }
 
 TEST(OutcomeTest, AnExchangeReadsByteForByte) {
@@ -170,6 +178,83 @@ TEST(OutcomeTest, TimeOutAndLostConnectionAreReportedAndTheLoopGoesOn) {
                                    Prompt() + Block(std::string(kConnectionLostText)) + Prompt() +
                                    Block(std::string(kConnectionLostText)) + Prompt());
   EXPECT_LT(r.seconds, 3.0);  // one time-out, and the lost connection found at once
+}
+
+TEST(RealServerTest, EveryKindGetsWholeCommandsAndEachReplyInItsBlock) {
+  const std::string chinese_gbk = "kick \xC4\xE3\xBA\xC3\xA3\xAC\xCA\xC0\xBD\xE7";         // kick 你好，世界
+  const std::string chinese_utf8 = "kick \xE4\xBD\xA0\xE5\xA5\xBD\xEF\xBC\x8C\xE4\xB8\x96\xE7\x95\x8C";
+  for (const LoginStyle style : {LoginStyle::kMinecraft, LoginStyle::kSource, LoginStyle::kCuberite,
+                                 LoginStyle::kOneTerminatorOnly, LoginStyle::kStrict}) {
+    SCOPED_TRACE(static_cast<int>(style));
+    ScriptedServer server({style});
+    const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, "help\nlist\n" + chinese_gbk + "\n\n");
+    EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("help") + Prompt() + Block("list") + Prompt() +
+                                     Block(chinese_gbk) + Prompt() + Block("") + Prompt());
+    std::vector<std::string> bodies;
+    for (const ReceivedPacket& p : server.ReceivedOfType(kCommandRequestType)) bodies.push_back(p.body);
+    EXPECT_EQ(bodies, (std::vector<std::string>{"help", "list", chinese_utf8, ""}));
+  }
+}
+
+TEST(RealServerTest, AnIpv6LoopbackAddressConnects) {
+  ScriptedServer server({.ipv6 = true});
+  const ProcessResult r = RunClient({"::1", Port(server), "secret"}, "list\n");
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("list") + Prompt());
+}
+
+TEST(RealServerTest, ALateReplyShowsWithTheNextCommandAndEveryLaterReplyStaysInStep) {
+  std::atomic<bool> late_sent{false};
+  ScriptedServer server({LoginStyle::kMinecraft, "secret", [&](Session& s, const ReceivedPacket& r) {
+                           Session::Pause(r.body == "save-all" ? 700 : 30);
+                           s.Reply(r, r.body);
+                           if (r.body == "save-all") late_sent = true;
+                         }});
+  testing::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", Port(server), "secret", "400"}, {"LC_ALL=C"});
+  ASSERT_TRUE(client.Write("save-all\n"));
+  ASSERT_TRUE(client.WaitForOutput(std::string(kTimedOutText), 5000));
+  ASSERT_TRUE(server.WaitUntil([&] { return late_sent.load(); }, 5000));
+  std::string ten, expected = Block(std::string(kTimedOutText)) + Prompt() + Block("save-all\r\nc0") + Prompt();
+  for (int i = 0; i < 10; ++i) ten += "c" + std::to_string(i) + "\n";
+  for (int i = 1; i < 10; ++i) expected += Block("c" + std::to_string(i)) + Prompt();
+  ASSERT_TRUE(client.Write(ten));
+  client.CloseInput();
+  EXPECT_EQ(client.Wait(10000), 0);
+  EXPECT_EQ(MaskStamps(testing::FromTextModeOutput(client.Output())), Connected() + Prompt() + expected);
+}
+
+TEST(RealServerTest, AReplyCutByTheTimeOutComesWholeWithTheNextCommand) {
+  ScriptedServer server({LoginStyle::kMinecraft, "secret", [](Session& s, const ReceivedPacket& r) {
+                           if (r.body != "cut") return s.Reply(r, r.body);
+                           const std::string packet = testing::ServerPacket(r.id, 0, "the whole reply");
+                           s.SendRaw(packet.substr(0, 17));
+                           Session::Pause(600);
+                           s.SendRaw(packet.substr(17));
+                         }});
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret", "300"}, "cut\nnext\n");
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(kTimedOutText)) + Prompt() +
+                                   Block("the whole reply\r\nnext") + Prompt());
+}
+
+TEST(RealServerTest, ARepairWhoseLoginFailsSendsNothingAndSaysSo) {
+  auto first = std::make_unique<ScriptedServer>(ScriptedServer::Options{});
+  const std::string port = Port(*first);
+  testing::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "secret", "1000"}, {"LC_ALL=C"});
+  ASSERT_TRUE(client.Write("one\n"));
+  ASSERT_TRUE(client.WaitForOutput("one\r", 5000));
+  first.reset();  // the server comes back on the same port with another password
+  ScriptedServer::Options changed;
+  changed.password = "changed";
+  changed.port = std::stoi(port);
+  ScriptedServer second(changed);
+  ASSERT_EQ(Port(second), port);
+  ASSERT_TRUE(client.Write("two\nthree\n"));
+  client.CloseInput();
+  EXPECT_EQ(client.Wait(10000), 0);
+  EXPECT_EQ(MaskStamps(testing::FromTextModeOutput(client.Output())),
+            Connected() + Prompt() + Block("one") + Prompt() + Block(std::string(kConnectionLostText)) + Prompt() +
+                Block(std::string(kConnectionLostText)) + Prompt());
+  EXPECT_TRUE(second.ReceivedOfType(kCommandRequestType).empty());  // nothing sent unauthenticated
+  EXPECT_EQ(second.ReceivedOfType(kAuthRequestType).size(), 4u);    // each command tried the repair
 }
 
 TEST(OutcomeTest, TimeOutZeroMeansTheDefaultLikeNoTimeOut) {

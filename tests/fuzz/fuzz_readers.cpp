@@ -1,5 +1,7 @@
-// The reply and authentication readers fed any byte stream, cut into any receive chunks.
-// Whatever the chunking, the readers must agree with a reader fed the whole stream at once.
+// The reply and authentication readers fed any byte stream of one connection, cut into any
+// receive chunks, with the command sent at any point and any reply limit. Whatever the
+// chunking, a stream that can be framed must give the same late text and reply as a reader
+// fed it in two pieces; no text may pass its limit or hold bytes the stream did not.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdlib>
@@ -12,36 +14,78 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
+struct Outcome {
+  rcon::Bytes late, reply;
+  bool complete = false;
+};
+
+// Feeds the stream up to `sent_at`, marks the command sent, feeds the rest; chunks from the seed (0: whole pieces).
+Outcome Read(std::string_view stream, std::size_t sent_at, std::size_t limit, std::size_t seed, bool ended) {
+  rcon::PacketFramer framer;
+  rcon::ReplyReader reader(framer, limit);
+  std::size_t state = seed;
+  auto feed = [&](std::string_view part) {
+    for (std::size_t at = 0; at < part.size();) {
+      state = state * 1103515245u + 12345u;  // chunk lengths from 1 to 64, chosen by the input
+      const std::size_t n = seed == 0 ? part.size() : 1 + (state >> 16) % 64;
+      reader.Feed(part.substr(at, n));
+      at += n;
+    }
+  };
+  feed(stream.substr(0, sent_at));
+  reader.CommandSent();
+  feed(stream.substr(sent_at));
+  Outcome o;
+  o.complete = reader.Complete();
+  if (ended) reader.TakeUnfinished();
+  o.late = reader.TakeLate();
+  o.reply = reader.TakeReply();
+  return o;
+}
+
+// Tells whether the stream has a size field that cannot be trusted, which ends all framing.
+bool Unframable(std::string_view stream) {
+  rcon::PacketFramer framer;
+  framer.Feed(stream);
+  while (framer.Next()) {
+  }
+  return framer.NextSizeUntrusted();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider provider(data, size);
-  const std::size_t seed = provider.ConsumeIntegralInRange<std::size_t>(0, 255);
+  const std::size_t seed = provider.ConsumeIntegralInRange<std::size_t>(1, 255);
+  const std::size_t limit = provider.ConsumeIntegralInRange<std::size_t>(0, 300);
+  const bool ended = provider.ConsumeBool();
   const std::string stream = provider.ConsumeRemainingBytesAsString();
+  const std::size_t sent_at = stream.empty() ? 0 : seed * 7919 % (stream.size() + 1);
 
-  rcon::ReplyReader whole_reply;
-  rcon::AuthReplyReader whole_auth;
-  whole_reply.Feed(stream);
-  whole_auth.Feed(stream);
-
-  rcon::ReplyReader chunked_reply;
-  rcon::AuthReplyReader chunked_auth;
-  std::size_t at = 0;
-  std::size_t state = seed;
-  while (at < stream.size()) {
-    state = state * 1103515245u + 12345u;  // chunk lengths from 1 to 64, chosen by the input
-    const std::size_t n = 1 + (state >> 16) % 64;
-    const std::string_view chunk = std::string_view(stream).substr(at, n);
-    chunked_reply.Feed(chunk);
-    chunked_auth.Feed(chunk);
-    at += chunk.size();
+  const Outcome whole = Read(stream, sent_at, limit, 0, ended);
+  const Outcome chunked = Read(stream, sent_at, limit, seed, ended);
+  for (const Outcome* o : {&whole, &chunked}) {
+    Check(o->late.size() + o->reply.size() <= stream.size());
+    Check(limit == 0 || (o->late.size() <= limit && o->reply.size() <= limit));
+  }
+  if (!Unframable(stream)) {
+    Check(chunked.complete == whole.complete);
+    Check(chunked.late == whole.late);
+    Check(chunked.reply == whole.reply);
   }
 
-  Check(chunked_reply.Complete() == whole_reply.Complete());
-  Check(whole_reply.Body().size() <= stream.size());
-  // An untrusted size field ends a reply with what had arrived, so chunks may give less, never other bytes.
-  Check(whole_reply.Body().compare(0, chunked_reply.Body().size(), chunked_reply.Body()) == 0);
+  rcon::PacketFramer whole_framer, chunked_framer;
+  rcon::AuthReplyReader whole_auth(whole_framer), chunked_auth(chunked_framer);
+  whole_auth.Feed(stream);
+  std::size_t state = seed;
+  for (std::size_t at = 0; at < stream.size();) {
+    state = state * 1103515245u + 12345u;
+    const std::size_t n = 1 + (state >> 16) % 64;
+    chunked_auth.Feed(std::string_view(stream).substr(at, n));
+    at += n;
+  }
   Check(chunked_auth.Complete() == whole_auth.Complete());
-  Check(chunked_auth.ReplyId() == whole_auth.ReplyId());
+  Check(chunked_auth.Reply().kind == whole_auth.Reply().kind);
+  Check(chunked_auth.Reply().id == whole_auth.Reply().id);
   return 0;
 }

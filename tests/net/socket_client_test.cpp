@@ -197,10 +197,20 @@ TEST(SocketClientTest, CloseTwice) {
   EXPECT_FALSE(endpoint.Close());
 }
 
-TEST(ResolveHostAddressTest, ResolvesToDottedIpv4) {
+TEST(ResolveHostAddressTest, ResolvesToANumericAddressIpv4First) {
   EXPECT_EQ(ResolveHostAddress("127.0.0.1"), "127.0.0.1");
-  EXPECT_EQ(ResolveHostAddress("localhost"), "127.0.0.1");
+  EXPECT_EQ(ResolveHostAddress("localhost"), "127.0.0.1");  // IPv4 first when a name has both
+  EXPECT_EQ(ResolveHostAddress("::1"), "::1");
   EXPECT_EQ(ResolveHostAddress(""), "");
+}
+
+TEST(SocketClientTest, ConnectsOverIpv6) {
+  testing::ScriptedServer server({.ipv6 = true});
+  ASSERT_NE(server.Port(), 0);
+  socket_client endpoint;
+  EXPECT_TRUE(endpoint.Connect("::1", server.Port()));
+  EXPECT_FALSE(endpoint.Connect("127.0.0.1", server.Port()));  // it listens on ::1 only
+  EXPECT_FALSE(endpoint.Connect("::1::2", server.Port()));
 }
 
 }  // namespace

@@ -75,37 +75,52 @@ TEST(ReplyReaderTest, GathersWholeRepliesInAnyChunking) {
   };
   for (const ReplyCase& c : cases) {
     for (const std::size_t piece : {c.stream.size(), std::size_t{1}, std::size_t{3}, std::size_t{4096}, std::size_t{20480}}) {
-      ReplyReader reader;
+      PacketFramer framer;
+      ReplyReader reader(framer);
+      reader.CommandSent();
       FeedInPieces(reader, c.stream, piece);
       EXPECT_TRUE(reader.Complete()) << c.what << " in pieces of " << piece;
-      EXPECT_EQ(reader.Body(), c.body) << c.what << " in pieces of " << piece;
+      EXPECT_EQ(reader.TakeReply(), c.body) << c.what << " in pieces of " << piece;
     }
   }
 }
 
 TEST(ReplyReaderTest, IsNotCompleteUntilTheFirstPacketIsWhole) {
   const Bytes packet = ServerPacket(0, 0, "hello");
-  ReplyReader reader;
-  EXPECT_FALSE(reader.Started());
+  PacketFramer framer;
+  ReplyReader reader(framer);
+  reader.CommandSent();
   for (std::size_t i = 0; i + 1 < packet.size(); ++i) {
     reader.Feed(packet.substr(i, 1));
     EXPECT_FALSE(reader.Complete()) << "after " << i + 1 << " bytes";
   }
-  EXPECT_TRUE(reader.Started());
-  EXPECT_EQ(reader.Body(), "hello");  // the body so far: the last terminator is still missing
+  EXPECT_FALSE(reader.Started());
   reader.Feed(packet.substr(packet.size() - 1));
   EXPECT_TRUE(reader.Complete());
+  EXPECT_EQ(reader.TakeReply(), "hello");
 }
 
 TEST(ReplyReaderTest, AwaitsATrailingPartialPacketThatArrivedWithTheFirst) {
   const Bytes stream = ServerPacket(0, 0, "first ") + ServerPacket(0, 0, "second");
-  ReplyReader reader;
+  PacketFramer framer;
+  ReplyReader reader(framer);
+  reader.CommandSent();
   reader.Feed(stream.substr(0, stream.size() - 3));
   EXPECT_FALSE(reader.Complete());
-  EXPECT_EQ(reader.Body(), "first secon");  // the second body so far
   reader.Feed(stream.substr(stream.size() - 3));
   EXPECT_TRUE(reader.Complete());
-  EXPECT_EQ(reader.Body(), "first second");
+  EXPECT_EQ(reader.TakeReply(), "first second");
+}
+
+TEST(ReplyReaderTest, AnEndedConnectionGivesTheBodySoFar) {
+  PacketFramer framer;
+  ReplyReader reader(framer);
+  reader.CommandSent();
+  reader.Feed(ServerPacket(0, 0, "partial reply").substr(0, 12 + 7));
+  EXPECT_FALSE(reader.Started());
+  reader.TakeUnfinished();
+  EXPECT_TRUE(reader.Started());
+  EXPECT_EQ(reader.TakeReply(), "partial");
 }
 
 TEST(ReplyReaderTest, UntrustedSizesEndTheReplyWithWhatArrived) {
@@ -121,75 +136,173 @@ TEST(ReplyReaderTest, UntrustedSizesEndTheReplyWithWhatArrived) {
       {"second packet untrusted", ServerPacket(0, 0, "ok ") + "\xFF\xFF\xFF\x7F\0\0\0\0\0\0\0\0more\0"s, "ok more"},
   };
   for (const auto& c : cases) {
-    ReplyReader reader;
+    PacketFramer framer;
+    ReplyReader reader(framer);
+    reader.CommandSent();
     reader.Feed(c.stream);
     EXPECT_TRUE(reader.Complete()) << c.what;
-    EXPECT_EQ(reader.Body(), c.body) << c.what;
     reader.Feed("later bytes are not part of it");
-    EXPECT_EQ(reader.Body(), c.body) << c.what;
+    EXPECT_EQ(reader.TakeReply(), c.body) << c.what;
   }
 }
 
 TEST(ReplyReaderTest, ShortAndEmptyInputIsNotAReply) {
-  ReplyReader reader;
+  PacketFramer framer;
+  ReplyReader reader(framer);
+  reader.CommandSent();
   reader.Feed("");
-  EXPECT_FALSE(reader.Started());
+  EXPECT_FALSE(reader.PacketBegun());
   reader.Feed("\x0C\0"s);
+  EXPECT_TRUE(reader.PacketBegun());
   EXPECT_FALSE(reader.Complete());
-  EXPECT_EQ(reader.Body(), "");
+  EXPECT_FALSE(reader.Started());
 }
 
 TEST(ReplyReaderTest, ACharacterCutByAPacketBoundaryDecodesWhole) {
   // 中 (E4 B8 AD) split over two packets: decoding the joined bodies once gets it right.
   const Bytes stream = ServerPacket(0, 0, "a\xE4\xB8") + ServerPacket(0, 0, "\xAD" "b");
-  ReplyReader reader;
+  PacketFramer framer;
+  ReplyReader reader(framer);
+  reader.CommandSent();
   reader.Feed(stream);
-  EXPECT_EQ(Utf8ToGbk(reader.Body()), "a\xD6\xD0" "b");
+  EXPECT_EQ(Utf8ToGbk(reader.TakeReply()), "a\xD6\xD0" "b");
 }
 
-TEST(AuthReplyReaderTest, FindsTheFirstTypeTwoPacket) {
+// The stream of one connection over several commands: what arrived before a command was sent
+// (`before`), then what arrived after (`after`, cut into one-byte pieces too).
+TEST(ReplyReaderTest, LatePacketsNeverTakeAReplysPlace) {
+  const Bytes late = ServerPacket(0, 0, "late");
+  const Bytes reply = ServerPacket(0, 0, "reply");
   const struct {
     const char* what;
-    Bytes stream;
-    std::optional<std::int16_t> id;
+    Bytes before, after;
+    Bytes late, reply;
+    bool complete;
   } cases[] = {
-      {"Minecraft-style success", ServerPacket(0, 2, ""), 0},
-      {"Minecraft-style refusal", ServerPacket(-1, 2, ""), -1},
-      {"Source-style success", ServerPacket(0, 0, "") + ServerPacket(0, 2, ""), 0},
-      {"Source-style refusal", ServerPacket(0, 0, "") + ServerPacket(-1, 2, ""), -1},
-      {"id 5", ServerPacket(5, 2, ""), 5},
-      {"only 16 bits count", ServerPacket(0x0001FFFE, 2, ""), -2},
-      {"trailing bytes ignored", ServerPacket(3, 2, "") + "junk", 3},
+      {"nothing late", "", reply, "", "reply", true},
+      {"a whole late packet", late, reply, "late", "reply", true},
+      {"two late packets", late + ServerPacket(0, 0, " too"), reply, "late too", "reply", true},
+      {"a late packet begun before the send", late.substr(0, 9), late.substr(9) + reply, "late", "reply", true},
+      {"a late packet's header only", late.substr(0, 3), late.substr(3) + reply, "late", "reply", true},
+      {"the late packet never finishes", late.substr(0, 14), "", "", "", false},
+      {"the late packet finishes, the reply not yet", late.substr(0, 14), late.substr(14) + reply.substr(0, 5), "late",
+       "", false},
+      {"an empty late packet", ServerPacket(0, 2, ""), reply, "", "reply", true},
+      {"a type-2 reply awaits its end marker", "", ServerPacket(0, 2, "out"), "", "out", false},
+      {"a type-2 reply with its end marker", "", ServerPacket(0, 2, "out") + ServerPacket(0, 2, ""), "", "out", true},
+      {"an empty type-2 reply with its end marker", "", ServerPacket(0, 2, "") + ServerPacket(0, 2, ""), "", "", true},
   };
   for (const auto& c : cases) {
-    for (const std::size_t piece : {c.stream.size(), std::size_t{1}, std::size_t{5}}) {
-      AuthReplyReader reader;
-      FeedInPieces(reader, c.stream, piece);
-      EXPECT_TRUE(reader.Complete()) << c.what;
-      EXPECT_EQ(reader.ReplyId(), c.id) << c.what << " in pieces of " << piece;
+    for (const std::size_t piece : {std::max<std::size_t>(c.after.size(), 1), std::size_t{1}}) {
+      PacketFramer framer;
+      framer.Feed(c.before);
+      ReplyReader reader(framer);
+      reader.CommandSent();
+      FeedInPieces(reader, c.after, piece);
+      EXPECT_EQ(reader.Complete(), c.complete) << c.what;
+      EXPECT_EQ(reader.TakeLate(), c.late) << c.what;
+      EXPECT_EQ(reader.TakeReply(), c.reply) << c.what;
     }
   }
 }
 
-TEST(AuthReplyReaderTest, AnEmptyResponseAloneIsNoAuthReply) {
-  AuthReplyReader reader;
-  reader.Feed(ServerPacket(0, 0, ""));
-  EXPECT_FALSE(reader.Complete());
-  EXPECT_EQ(reader.ReplyId(), std::nullopt);
+TEST(ReplyReaderTest, AReplyCutByTheTimeOutIsTheNextCommandsLateReply) {
+  const Bytes cut = ServerPacket(0, 0, "slow reply");
+  PacketFramer framer;  // lives as long as the connection
+  {
+    ReplyReader first(framer);
+    first.CommandSent();
+    first.Feed(cut.substr(0, 16));  // then the time-out passes
+    EXPECT_FALSE(first.Started());
+  }
+  ReplyReader second(framer);
+  second.Feed(cut.substr(16));  // arrives before the next command is sent
+  second.CommandSent();
+  second.Feed(ServerPacket(0, 0, "next"));
+  EXPECT_TRUE(second.Complete());
+  EXPECT_EQ(second.TakeLate(), "slow reply");  // whole: never its tail alone
+  EXPECT_EQ(second.TakeReply(), "next");
 }
 
-TEST(AuthReplyReaderTest, AHeaderWithoutItsBodyStillTellsTheId) {
-  AuthReplyReader reader;
-  reader.Feed(ServerPacket(-1, 2, "").substr(0, 12));
-  EXPECT_FALSE(reader.Complete());
-  EXPECT_EQ(reader.ReplyId(), -1);
+TEST(ReplyReaderTest, TheReplyLimitKeepsWhatFitsAndStaysInStep) {
+  const std::size_t kDefault = kDefaultMaxReplyBytes;
+  const struct {
+    const char* what;
+    std::size_t limit;
+    std::size_t reply_bytes;
+    std::size_t kept;
+  } cases[] = {
+      {"at the default", kDefault, kDefault, kDefault},
+      {"over the default", kDefault, kDefault + 5000, kDefault},
+      {"switched off", 0, kDefault + 5000, kDefault + 5000},
+      {"a small limit", 10000, 25000, 10000},
+  };
+  for (const auto& c : cases) {
+    std::string stream;
+    for (std::size_t at = 0; at < c.reply_bytes; at += 4000000) {
+      stream += ServerPacket(0, 0, std::string(std::min<std::size_t>(4000000, c.reply_bytes - at), 'x'));
+    }
+    PacketFramer framer;
+    ReplyReader reader(framer, c.limit);
+    reader.CommandSent();
+    FeedInPieces(reader, stream, 1 << 20);
+    EXPECT_TRUE(reader.Complete()) << c.what;
+    EXPECT_EQ(reader.TakeReply().size(), c.kept) << c.what;
+    ReplyReader next(framer, c.limit);  // the packets past the limit were framed, not left behind
+    next.CommandSent();
+    next.Feed(ServerPacket(0, 0, "next"));
+    EXPECT_EQ(next.TakeLate(), "") << c.what;
+    EXPECT_EQ(next.TakeReply(), "next") << c.what;
+  }
+  // A limit that falls inside a UTF-8 character keeps none of it.
+  PacketFramer framer;
+  ReplyReader reader(framer, 5);
+  reader.CommandSent();
+  reader.Feed(ServerPacket(0, 0, "abc\xE4\xB8\xAD"));
+  EXPECT_EQ(reader.TakeReply(), "abc");
 }
 
-TEST(AuthReplyReaderTest, AnUntrustedSizeIsNoReply) {
-  AuthReplyReader reader;
-  reader.Feed("\xFF\xFF\xFF\x7F\0\0\0\0\x02\0\0\0"s);
-  EXPECT_TRUE(reader.Complete());
-  EXPECT_EQ(reader.ReplyId(), std::nullopt);
+TEST(AuthReplyReaderTest, FindsTheFirstTypeTwoPacket) {
+  using Kind = AuthReply::Kind;
+  const struct {
+    const char* what;
+    Bytes stream;
+    Kind kind;
+    std::int16_t id;
+  } cases[] = {
+      {"Minecraft-style success", ServerPacket(0, 2, ""), Kind::kAnswered, 0},
+      {"Minecraft-style refusal", ServerPacket(-1, 2, ""), Kind::kAnswered, -1},
+      {"Source-style success", ServerPacket(0, 0, "") + ServerPacket(0, 2, ""), Kind::kAnswered, 0},
+      {"Source-style refusal", ServerPacket(0, 0, "") + ServerPacket(-1, 2, ""), Kind::kAnswered, -1},
+      {"id 5", ServerPacket(5, 2, ""), Kind::kAnswered, 5},
+      {"only 16 bits count", ServerPacket(0x0001FFFE, 2, ""), Kind::kAnswered, -2},
+      {"an empty response alone is no reply", ServerPacket(0, 0, ""), Kind::kNone, 0},
+      {"a header without its body still tells the id", ServerPacket(-1, 2, "").substr(0, 12), Kind::kAnswered, -1},
+      {"an untrusted size is no reply", "\xFF\xFF\xFF\x7F\0\0\0\0\x02\0\0\0"s, Kind::kUnreadable, 0},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t piece : {c.stream.size(), std::size_t{1}, std::size_t{5}}) {
+      PacketFramer framer;
+      AuthReplyReader reader(framer);
+      FeedInPieces(reader, c.stream, piece);
+      EXPECT_EQ(reader.Reply().kind, c.kind) << c.what << " in pieces of " << piece;
+      if (c.kind == Kind::kAnswered) {
+        EXPECT_EQ(reader.Reply().id, c.id) << c.what << " in pieces of " << piece;
+      }
+    }
+  }
+}
+
+TEST(AuthReplyReaderTest, WhatFollowsTheReplyStaysOnTheStream) {
+  PacketFramer framer;
+  framer.Feed(ServerPacket(0, 2, "") + ServerPacket(0, 0, "welcome"));
+  AuthReplyReader auth(framer);
+  EXPECT_TRUE(auth.Complete());
+  ReplyReader reader(framer);
+  reader.CommandSent();
+  reader.Feed(ServerPacket(0, 0, "reply"));
+  EXPECT_EQ(reader.TakeLate(), "welcome");
+  EXPECT_EQ(reader.TakeReply(), "reply");
 }
 
 }  // namespace

@@ -18,15 +18,15 @@ void PutInt32(std::string& out, std::int32_t value) {
   for (int k = 0; k < 4; ++k) out += static_cast<char>((u >> (8 * k)) & 0xFFu);
 }
 
-ReceivedPacket Parse(std::string_view packet, int connection) {
+ReceivedPacket Parse(std::string_view packet, int connection, LoginStyle style) {
   ReceivedPacket p;
   p.size = Int32At(packet, 0);
   p.id = Int32At(packet, 4);
   p.type = Int32At(packet, 8);
   const std::string_view rest = packet.substr(12);
-  const std::size_t zero = rest.find('\0');
-  p.body = std::string(rest.substr(0, zero));
-  p.terminators = static_cast<int>(rest.size() - p.body.size());
+  const std::string_view body = rest.substr(0, rest.find('\0'));
+  p.terminators = static_cast<int>(rest.size() - body.size());
+  p.body = style == LoginStyle::kCuberite ? std::string(rest.substr(0, p.size >= 10 ? p.size - 10 : 0)) : std::string(body);
   p.connection = connection;
   return p;
 }
@@ -43,7 +43,14 @@ std::string ServerPacket(std::int32_t id, std::int32_t type, std::string_view bo
   return out;
 }
 
-void Session::Reply(const ReceivedPacket& request, std::string_view body) { SendPacket(request.id, 0, body); }
+void Session::Reply(const ReceivedPacket& request, std::string_view body) {
+  if (style_ != LoginStyle::kCuberite) {
+    SendPacket(request.id, 0, body);
+    return;
+  }
+  SendPacket(request.id, 2, body);
+  SendPacket(request.id, 2, "");
+}
 
 void Session::SendPacket(std::int32_t id, std::int32_t type, std::string_view body) {
   SendAll(socket_, ServerPacket(id, type, body));
@@ -63,7 +70,7 @@ void Session::Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseco
 void EchoScript(Session& session, const ReceivedPacket& request) { session.Reply(request, request.body); }
 
 ScriptedServer::ScriptedServer(Options options) : options_(std::move(options)) {
-  listener_ = ListenLoopback(options_.port, port_);
+  listener_ = ListenLoopback(options_.port, port_, options_.ipv6);
   if (listener_ == kNoSocketHandle) {
     port_ = 0;
     return;
@@ -128,15 +135,38 @@ void ScriptedServer::AcceptLoop() {
   }
 }
 
+// Answers a login the way the chosen kind of server does; false when it closes the connection.
+bool ScriptedServer::Login(Session& session, const ReceivedPacket& p) {
+  const std::string& expected = options_.password;
+  bool accepted = p.body == expected;
+  switch (options_.login) {
+    case LoginStyle::kTwoTerminatorsOnly: accepted = accepted && p.terminators == 2; break;
+    case LoginStyle::kOneTerminatorOnly: accepted = accepted && p.terminators == 1; break;
+    case LoginStyle::kRefuseThenSilent: accepted = false; break;
+    case LoginStyle::kCuberite:
+      // A prefix of the password passes: only the bytes received are compared.
+      if (p.body.size() > expected.size() || expected.compare(0, p.body.size(), p.body) != 0) return false;
+      accepted = true;
+      break;
+    default: break;
+  }
+  if (options_.login == LoginStyle::kSource) session.SendPacket(p.id, 0, "");
+  session.SendPacket(accepted ? p.id : -1, 2, "");
+  return true;
+}
+
 void ScriptedServer::Answer(Session& session, const ReceivedPacket& p) {
+  if (options_.login == LoginStyle::kStrict && p.terminators == 1) {
+    session.CloseAfter();
+    return;
+  }
+  if (options_.login == LoginStyle::kRefuseThenSilent && logins_ > 0) return;
   if (p.type != 3) {
     options_.script(session, p);
     return;
   }
-  const bool accepted = p.body == options_.password &&
-                        (options_.login != LoginStyle::kTwoTerminatorsOnly || p.terminators == 2);
-  if (options_.login == LoginStyle::kSource) session.SendPacket(p.id, 0, "");
-  session.SendPacket(accepted ? p.id : -1, 2, "");
+  ++logins_;
+  if (!Login(session, p)) session.CloseAfter();
 }
 
 void ScriptedServer::Serve(SocketHandle s, int index) {
@@ -159,11 +189,12 @@ void ScriptedServer::Serve(SocketHandle s, int index) {
         break;
       }
       if (pending.size() < 4 + static_cast<std::size_t>(size)) break;
-      const ReceivedPacket p = Parse(std::string_view(pending).substr(0, 4 + static_cast<std::size_t>(size)), index);
+      const ReceivedPacket p =
+          Parse(std::string_view(pending).substr(0, 4 + static_cast<std::size_t>(size)), index, options_.login);
       pending.erase(0, 4 + static_cast<std::size_t>(size));
       Record(p);
       if (options_.login == LoginStyle::kSilent) continue;
-      Session session(s, index);
+      Session session(s, index, options_.login);
       Answer(session, p);
       if (session.ShouldReset()) {
         ResetSocket(s);

@@ -22,8 +22,8 @@ struct ReceivedPacket {
   std::int32_t size = 0;
   std::int32_t id = 0;
   std::int32_t type = 0;
-  std::string body;     // bytes 12 up to the first zero byte
-  int terminators = 0;  // zero bytes after the body within the packet
+  std::string body;     // the body as this kind of server takes it (most: bytes 12 up to the first zero byte)
+  int terminators = 0;  // bytes after the first zero-ended body within the packet (its zero bytes)
   int connection = 0;   // which accepted connection it came on, from 1
 };
 
@@ -32,6 +32,14 @@ enum class LoginStyle {
   kMinecraft,           // one type-2 reply: the request id, or -1 for a wrong password
   kSource,              // an empty type-0 packet, then the type-2 reply
   kTwoTerminatorsOnly,  // refuses (-1) any request whose body is followed by one zero byte only
+  kOneTerminatorOnly,   // refuses (-1) any request whose body is not followed by exactly one zero byte
+  kStrict,              // closes the connection on any packet that ends in one zero byte only
+  kRefuseThenSilent,    // refuses (-1) the first login, then answers nothing
+  // As Cuberite does: a body is the size - 10 bytes after the header (two zero bytes assumed),
+  // the password is compared over the length received (a prefix passes), a wrong one closes
+  // the connection without an answer, and every command is answered by two type-2 packets
+  // with the request id, sent one after the other: the whole output, then an empty one.
+  kCuberite,
   kSilent,              // reads everything, answers nothing
   kCloseAtAccept,       // closes every connection as soon as it is accepted
   kNeverRead,           // accepts and never reads
@@ -43,8 +51,8 @@ std::string ServerPacket(std::int32_t id, std::int32_t type, std::string_view bo
 // What a script can do on the connection a command came on.
 class Session {
  public:
-  explicit Session(SocketHandle s, int index) : socket_(s), index_(index) {}
-  // Sends a reply packet (type 0 by default) with the request's id.
+  Session(SocketHandle s, int index, LoginStyle style) : socket_(s), index_(index), style_(style) {}
+  // Sends a reply with the request's id, the way this kind of server does (most: one type-0 packet).
   void Reply(const ReceivedPacket& request, std::string_view body);
   // Sends one packet.
   void SendPacket(std::int32_t id, std::int32_t type, std::string_view body);
@@ -65,6 +73,7 @@ class Session {
  private:
   SocketHandle socket_;
   int index_;
+  LoginStyle style_;
   bool close_ = false;
   bool reset_ = false;
 };
@@ -81,6 +90,7 @@ class ScriptedServer {
     std::string password = "secret";
     CommandScript script = EchoScript;
     int port = 0;
+    bool ipv6 = false;  // listen on ::1 instead of 127.0.0.1
   };
 
   explicit ScriptedServer(Options options);
@@ -108,6 +118,7 @@ class ScriptedServer {
   void Serve(SocketHandle s, int index);
   void Record(const ReceivedPacket& p);
   void Answer(Session& session, const ReceivedPacket& p);
+  bool Login(Session& session, const ReceivedPacket& p);
 
   Options options_;
   SocketHandle listener_ = kNoSocketHandle;
@@ -115,6 +126,7 @@ class ScriptedServer {
   std::atomic<bool> stopping_{false};
   std::atomic<int> accepted_{0};
   std::atomic<int> open_{0};
+  std::atomic<int> logins_{0};
   mutable std::mutex mutex_;
   std::vector<ReceivedPacket> received_;
   std::vector<std::thread> threads_;

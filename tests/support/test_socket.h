@@ -9,8 +9,8 @@ namespace rcon::testing {
 using SocketHandle = std::intptr_t;
 inline constexpr SocketHandle kNoSocketHandle = -1;
 
-// Listens on 127.0.0.1 at the port (0: a free one); writes the port taken. kNoSocketHandle on failure.
-SocketHandle ListenLoopback(int port, int& bound_port);
+// Listens on 127.0.0.1 (or ::1) at the port (0: a free one); writes the port taken. kNoSocketHandle on failure.
+SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6 = false);
 
 // Accepts one connection within the time-out; kNoSocketHandle when none came.
 SocketHandle AcceptWithin(SocketHandle listener, int timeout_ms);

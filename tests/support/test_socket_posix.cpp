@@ -10,22 +10,32 @@
 
 namespace rcon::testing {
 
-SocketHandle ListenLoopback(int port, int& bound_port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6) {
+  const int fd = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return kNoSocketHandle;
   const int yes = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 64) != 0 ||
+  sockaddr_storage address{};
+  socklen_t length = 0;
+  if (ipv6) {
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+    v6->sin6_addr = in6addr_loopback;
+    length = sizeof *v6;
+  } else {
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(static_cast<std::uint16_t>(port));
+    v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    length = sizeof *v4;
+  }
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd, 64) != 0 ||
       getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     close(fd);
     return kNoSocketHandle;
   }
-  bound_port = ntohs(address.sin_port);
+  bound_port = ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);  // the same place in both families
   return fd;
 }
 

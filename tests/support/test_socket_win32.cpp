@@ -1,4 +1,5 @@
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 
 #include "test_socket.h"
@@ -34,20 +35,30 @@ bool Readable(SocketHandle s, int timeout_ms) {
 
 }  // namespace
 
-SocketHandle ListenLoopback(int port, int& bound_port) {
-  const SOCKET s = NotInherited(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6) {
+  const SOCKET s = NotInherited(socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (s == INVALID_SOCKET) return kNoSocketHandle;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<u_short>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int length = sizeof address;
-  if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 64) != 0 ||
+  sockaddr_storage address{};
+  int length = 0;
+  if (ipv6) {
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(static_cast<u_short>(port));
+    v6->sin6_addr = in6addr_loopback;
+    length = sizeof *v6;
+  } else {
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(static_cast<u_short>(port));
+    v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    length = sizeof *v4;
+  }
+  if (bind(s, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(s, 64) != 0 ||
       getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     closesocket(s);
     return kNoSocketHandle;
   }
-  bound_port = ntohs(address.sin_port);
+  bound_port = ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);  // the same place in both families
   return static_cast<SocketHandle>(s);
 }
 
