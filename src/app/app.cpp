@@ -74,12 +74,18 @@ void RunCommandLoop(Console& console, RconClient& client, const ConnectionParame
     console.WriteOutput(0, messages::kCommandPrompt);
     Text command = ReadAnswer(console);
     if (console.EndOfInput()) return;
-    const Text stamp = StampNow();
-    const Text reply = client.Execute(command, TimeoutOf(parameters), parameters.size() == 4);
-    Text block;
-    block.reserve(stamp.size() + reply.size() + 10);
-    block.append("\r\n[").append(stamp).append("] \r\n").append(reply).append("\r\n");
-    console.WriteOutput(0, block);
+    Text header("\r\n[");
+    header.append(StampNow()).append("] \r\n");
+    Text late;
+    const Text reply = client.Execute(command, TimeoutOf(parameters), parameters.size() == 4, &late);
+    // The block is written in pieces: a reply can run to megabytes, and is not copied again.
+    console.WriteOutput(0, header);
+    if (!late.empty()) {
+      console.WriteOutput(0, late);
+      console.WriteOutput(0, "\r\n");
+    }
+    console.WriteOutput(0, reply);
+    console.WriteOutput(0, "\r\n");
   }
 }
 

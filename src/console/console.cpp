@@ -42,9 +42,11 @@ Text Console::ReadLine() {
     return Text();
   }
   end_of_input_ = false;
-  Text line = TrimLineEnd(std::string_view(buffer, std::strlen(buffer)));
-  if (utf8_terminal_ && HasNonAscii(line)) line = Utf8ToGbk(line);
-  return line;
+  return TypedText(TrimLineEnd(std::string_view(buffer, std::strlen(buffer))));
+}
+
+Text Console::TypedText(std::string_view bytes) {
+  return utf8_terminal_ && HasNonAscii(bytes) ? Utf8ToGbk(bytes) : Text(bytes);
 }
 
 Text Console::ReadHiddenLine() {

@@ -38,6 +38,10 @@ class Console {
   // Reads one line like ReadLine without echoing it on a terminal, then starts a new line there.
   Text ReadHiddenLine();
 
+  // Takes bytes the operator gave (typed, or on the command line) into the console's code page,
+  // as ReadLine takes what is typed.
+  Text TypedText(std::string_view bytes);
+
   // Tells whether the last ReadLine found standard input at its end (nothing was read).
   bool EndOfInput() const { return end_of_input_; }
 

@@ -16,6 +16,17 @@ struct Console::Platform {
 
 namespace {
 
+// What the control handler below needs while echo is off: the console input and its mode before.
+HANDLE g_hidden_input = INVALID_HANDLE_VALUE;
+DWORD g_hidden_mode = 0;
+
+// Ctrl+C, Ctrl+Break or closing the window while echo is off: the mode is put back, then the
+// event takes its usual course (the next handler, in the end the one that ends the process).
+BOOL WINAPI RestoreEchoOnControl(DWORD /*event*/) {
+  SetConsoleMode(g_hidden_input, g_hidden_mode);
+  return FALSE;
+}
+
 bool IsConsoleHandle(HANDLE h) {
   DWORD mode = 0;
   return h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode) != 0;
@@ -33,7 +44,7 @@ Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, bool utf8_termin
 }
 
 Console::~Console() {
-  if (platform_ && platform_->saved_valid) SetConsoleMode(platform_->input, platform_->saved_mode);
+  if (platform_ && platform_->saved_valid) SetInputEcho(true);
   std::fflush(out_);
 }
 
@@ -43,11 +54,16 @@ bool Console::SetInputEcho(bool on) {
   if (!on) {
     if (GetConsoleMode(platform_->input, &platform_->saved_mode) == 0) return false;
     platform_->saved_valid = true;
+    g_hidden_input = platform_->input;
+    g_hidden_mode = platform_->saved_mode;
+    SetConsoleCtrlHandler(RestoreEchoOnControl, TRUE);
     return SetConsoleMode(platform_->input, platform_->saved_mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
   }
   if (!platform_->saved_valid) return false;
   platform_->saved_valid = false;
-  return SetConsoleMode(platform_->input, platform_->saved_mode) != 0;
+  const bool restored = SetConsoleMode(platform_->input, platform_->saved_mode) != 0;
+  SetConsoleCtrlHandler(RestoreEchoOnControl, FALSE);
+  return restored;
 }
 
 void Console::ClearScreen() {

@@ -21,12 +21,18 @@ socket_client& socket_client::operator=(socket_client&& other) noexcept {
   return *this;
 }
 
-bool socket_client::Connect(const Text& address, int port) {
+bool socket_client::Connect(const Text& address, int port, int timeout_ms) {
   if (address.empty() || address.size() > 255) return false;
   // A numeric IPv6 address has colons; a dotted IPv4 address never does.
   const sp::Family family = address.find(':') != Text::npos ? sp::Family::kIpv6 : sp::Family::kIpv4;
-  const Handle fresh = sp::OpenConnection(family, address, port);
+  bool pending = false;
+  const Handle fresh = sp::StartConnection(family, address, port, pending);
   if (fresh == kNoSocket) return false;
+  // A host that never answers (a full accept queue, a silent firewall) is given up on at the time-out.
+  if (pending && ((sp::WaitReady(fresh, sp::kWritable, timeout_ms) & sp::kWritable) == 0 || !sp::FinishConnection(fresh))) {
+    sp::CloseSocket(fresh);
+    return false;
+  }
   Close();  // the connection it replaces would otherwise stay open, half-used, on the server
   handle_ = fresh;
   return true;

@@ -31,9 +31,10 @@ class socket_client {
   // Closes the connection held, then takes over the other's.
   socket_client& operator=(socket_client&& other) noexcept;
 
-  // Connects to a numeric IPv4 or IPv6 address on the low 16 bits of port. On success the new
-  // connection replaces (and closes) the one held; on failure the one held is kept.
-  bool Connect(const Text& address, int port);
+  // Connects to a numeric IPv4 or IPv6 address on the low 16 bits of port, waiting for the
+  // connection under the wait time-out (0, the default: as long as the platform tries). On
+  // success the new connection replaces (and closes) the one held; on failure the one held is kept.
+  bool Connect(const Text& address, int port, int timeout_ms = 0);
 
   // Sends every byte, waiting for the socket under the time-out; false on failure. Never raises SIGPIPE.
   bool Send(ByteView data, int timeout_ms);

@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -22,17 +23,15 @@ using Clock = std::chrono::steady_clock;
 
 int Fd(Handle h) { return static_cast<int>(h); }
 
-// Finishes a connect that a signal interrupted: it goes on in the background.
-bool AwaitInterruptedConnect(int fd) {
-  if (WaitReady(fd, kWritable, 0) == 0) return false;
-  int error = 0;
-  socklen_t length = sizeof error;
-  return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+// Puts a connected socket back in blocking mode: every wait happens in poll, and sends never block.
+bool MakeBlocking(int fd) {
+  const int flags = fcntl(fd, F_GETFL);
+  return flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 }  // namespace
 
-Handle OpenConnection(Family family, const Text& address, int port) {
+Handle StartConnection(Family family, const Text& address, int port, bool& pending) {
   sockaddr_storage peer{};
   socklen_t length = 0;
   const auto port16 = htons(static_cast<std::uint16_t>(port & 0xFFFF));
@@ -49,14 +48,19 @@ Handle OpenConnection(Family family, const Text& address, int port) {
     if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) != 1) return socket_client::kNoSocket;
     length = sizeof *v6;
   }
-  const int fd = socket(peer.ss_family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  const int fd = socket(peer.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
   if (fd < 0) return socket_client::kNoSocket;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), length) == 0 ||
-      (errno == EINTR && AwaitInterruptedConnect(fd))) {
-    return fd;
-  }
+  const bool made = connect(fd, reinterpret_cast<const sockaddr*>(&peer), length) == 0;
+  pending = !made && errno == EINPROGRESS;
+  if ((made && MakeBlocking(fd)) || pending) return fd;
   close(fd);
   return socket_client::kNoSocket;
+}
+
+bool FinishConnection(Handle h) {
+  int error = 0;
+  socklen_t length = sizeof error;
+  return getsockopt(Fd(h), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0 && MakeBlocking(Fd(h));
 }
 
 unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {

@@ -34,7 +34,7 @@ SOCKET Sock(Handle h) { return static_cast<SOCKET>(h); }
 
 }  // namespace
 
-Handle OpenConnection(Family family, const Text& address, int port) {
+Handle StartConnection(Family family, const Text& address, int port, bool& pending) {
   sockaddr_storage peer{};
   int length = 0;
   const u_short port16 = htons(static_cast<u_short>(port & 0xFFFF));
@@ -55,13 +55,21 @@ Handle OpenConnection(Family family, const Text& address, int port) {
   if (s == INVALID_SOCKET) return socket_client::kNoSocket;
   // Not inherited by child processes ("cls"): a copy there would keep the connection open.
   SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-  if (connect(s, reinterpret_cast<const sockaddr*>(&peer), length) != 0) {
-    closesocket(s);
-    return socket_client::kNoSocket;
-  }
-  u_long non_blocking = 1;  // sends wait in select, so a full send buffer cannot block past the time-out
+  // Non-blocking for good: the connect waits in select, and so do sends, so that neither a
+  // silent host nor a full send buffer holds the client past its time-out.
+  u_long non_blocking = 1;
   ioctlsocket(s, FIONBIO, &non_blocking);
-  return static_cast<Handle>(s);
+  const bool made = connect(s, reinterpret_cast<const sockaddr*>(&peer), length) == 0;
+  pending = !made && WSAGetLastError() == WSAEWOULDBLOCK;
+  if (made || pending) return static_cast<Handle>(s);
+  closesocket(s);
+  return socket_client::kNoSocket;
+}
+
+bool FinishConnection(Handle h) {
+  int error = 0;
+  int length = sizeof error;
+  return getsockopt(Sock(h), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error == 0;
 }
 
 unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
@@ -69,11 +77,13 @@ unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
   if (kind == WaitKind::kInvalid) return 0;
   const std::int32_t start = TickCount();
   for (;;) {
-    fd_set readable, writable;
+    fd_set readable, writable, failed;
     FD_ZERO(&readable);
     FD_ZERO(&writable);
+    FD_ZERO(&failed);
     if ((events & kReadable) != 0) FD_SET(Sock(h), &readable);
     if ((events & kWritable) != 0) FD_SET(Sock(h), &writable);
+    FD_SET(Sock(h), &failed);  // where Windows reports a connection attempt that failed
     timeval tv{0, 0};
     timeval* wait = &tv;
     if (kind == WaitKind::kForever) wait = nullptr;
@@ -84,8 +94,9 @@ unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
       tv.tv_usec = static_cast<long>(left % 1000 * 1000);
     }
     const int rc = select(0, (events & kReadable) != 0 ? &readable : nullptr,
-                          (events & kWritable) != 0 ? &writable : nullptr, nullptr, wait);
+                          (events & kWritable) != 0 ? &writable : nullptr, &failed, wait);
     if (rc < 0) return 0;
+    if (FD_ISSET(Sock(h), &failed)) return events;  // the next call tells what failed
     const unsigned ready = (FD_ISSET(Sock(h), &readable) ? kReadable : 0u) | (FD_ISSET(Sock(h), &writable) ? kWritable : 0u);
     if (ready != 0) return ready;
     if (kind != WaitKind::kLimited) return 0;  // select can end a little early: wait out the rest

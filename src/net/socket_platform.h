@@ -22,16 +22,21 @@ struct HostAddress {
 // Looks a host name or numeric address up: its TCP addresses in the resolver's order (none on failure).
 std::vector<HostAddress> LookUpHost(const Text& host);
 
-// Opens a TCP connection to a numeric address of the family on the low 16 bits of port,
-// without a time-out of its own; the socket is not inherited by child processes. kNoSocket
-// on failure, a text that is no address of that family included.
-Handle OpenConnection(Family family, const Text& address, int port);
+// Starts a TCP connection to a numeric address of the family on the low 16 bits of port,
+// without waiting for it: the socket, or kNoSocket when it failed at once (a text that is no
+// address of that family included). `pending` tells whether the connection is still under
+// way. The socket is not inherited by child processes.
+Handle StartConnection(Family family, const Text& address, int port, bool& pending);
+
+// Finishes a connection that was under way once its socket is ready: true when it was made.
+bool FinishConnection(Handle h);
 
 // What a socket can be waited for; a wait gives back the ones it found.
 enum Readiness : unsigned { kReadable = 1, kWritable = 2 };
 
 // Waits until the socket is ready for any of `events` under the wait time-out: the events it is
-// ready for (a hung-up or failed socket counts as ready for all of them, so the next call tells),
+// ready for (a hung-up or failed socket, a failed connection among them, counts as ready for
+// all of them, so the next call tells),
 // 0 when none came in time or the wait failed. A wait that ends early (a signal, a short timer)
 // resumes with the time that is left.
 unsigned WaitReady(Handle h, unsigned events, int timeout_ms);

@@ -1,9 +1,16 @@
 #include "rcon/codepage.h"
 
+#include <utility>
+
+#include "rcon/codepage_platform.h"
+
 namespace rcon {
+
+namespace cp = codepage_platform;
+
 namespace {
 
-// ASCII text reads the same in GBK and UTF-8: it needs no converter.
+// ASCII text reads the same in every console code page and in UTF-8: it needs no converter.
 bool IsAscii(std::string_view text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -13,15 +20,52 @@ bool IsAscii(std::string_view text) {
 
 }  // namespace
 
-Text GbkToUtf8(std::string_view gbk) {
-  gbk = UpToZero(gbk);
-  return IsAscii(gbk) ? Text(gbk) : PlatformGbkToUtf8(gbk);
+CodePageConverter::~CodePageConverter() { Close(); }
+
+CodePageConverter::CodePageConverter(CodePageConverter&& other) noexcept
+    : page_(other.page_), to_utf8_(std::exchange(other.to_utf8_, nullptr)),
+      from_utf8_(std::exchange(other.from_utf8_, nullptr)) {}
+
+CodePageConverter& CodePageConverter::operator=(CodePageConverter&& other) noexcept {
+  if (this != &other) {
+    Close();
+    page_ = other.page_;
+    to_utf8_ = std::exchange(other.to_utf8_, nullptr);
+    from_utf8_ = std::exchange(other.from_utf8_, nullptr);
+  }
+  return *this;
 }
 
-Text Utf8ToGbk(std::string_view utf8) {
-  utf8 = UpToZero(utf8);
-  return IsAscii(utf8) ? Text(utf8) : PlatformUtf8ToGbk(utf8);
+void CodePageConverter::Close() {
+  if (to_utf8_ != nullptr) cp::CloseConverter(std::exchange(to_utf8_, nullptr));
+  if (from_utf8_ != nullptr) cp::CloseConverter(std::exchange(from_utf8_, nullptr));
 }
+
+Text CodePageConverter::ToUtf8(std::string_view text) {
+  text = UpToZero(text);
+  return IsAscii(text) ? Text(text) : cp::ToUtf8(page_, to_utf8_, text);
+}
+
+Text CodePageConverter::ToUtf8(Text&& text) {
+  if (text.find('\0') != Text::npos || !IsAscii(text)) return ToUtf8(std::string_view(text));
+  return std::move(text);
+}
+
+Text CodePageConverter::FromUtf8(std::string_view utf8) {
+  utf8 = UpToZero(utf8);
+  return IsAscii(utf8) ? Text(utf8) : cp::FromUtf8(page_, from_utf8_, utf8);
+}
+
+Text CodePageConverter::FromUtf8(Bytes&& utf8) {
+  if (utf8.find('\0') != Bytes::npos || !IsAscii(utf8)) return FromUtf8(std::string_view(utf8));
+  return std::move(utf8);
+}
+
+Text GbkToUtf8(std::string_view gbk) { return CodePageConverter().ToUtf8(gbk); }
+
+Text Utf8ToGbk(std::string_view utf8) { return CodePageConverter().FromUtf8(utf8); }
+
+namespace codepage_platform {
 
 std::size_t Utf8SequenceAt(std::string_view s, std::size_t i, bool& valid) {
   const std::uint8_t b = ByteAt(s, i);
@@ -55,10 +99,12 @@ std::size_t Utf8SequenceAt(std::string_view s, std::size_t i, bool& valid) {
   return k;
 }
 
-std::size_t GbkSequenceAt(std::string_view s, std::size_t i) {
+std::size_t ConsoleSequenceAt(ConsoleCodePage page, std::string_view s, std::size_t i) {
   if (!IsLeadByte(ByteAt(s, i)) || i + 1 >= s.size()) return 1;
-  const std::uint8_t trail = ByteAt(s, i + 1);
-  return (trail >= 0x40 && trail != 0x7F && trail != 0xFF) ? 2 : 1;
+  const std::uint8_t second = ByteAt(s, i + 1);
+  if (page == ConsoleCodePage::kGb18030 && second >= 0x30 && second <= 0x39) return i + 3 < s.size() ? 4 : 1;
+  return (second >= 0x40 && second != 0x7F && second != 0xFF) ? 2 : 1;
 }
 
+}  // namespace codepage_platform
 }  // namespace rcon

@@ -1,15 +1,14 @@
 #include <windows.h>
 
-#include "rcon/codepage.h"
+#include "rcon/codepage_platform.h"
 
-namespace rcon {
+namespace rcon::codepage_platform {
 namespace {
 
-constexpr UINT kGbk = 936;
+UINT CodePageOf(ConsoleCodePage page) { return page == ConsoleCodePage::kGb18030 ? 54936 : 936; }
 
 // Reads a text in the given code page as UTF-16; the buffer is sized by that code page.
 std::wstring TextToWide(std::string_view text, UINT code_page) {
-  if (text.empty()) return std::wstring();
   const int length = static_cast<int>(text.size());
   const int units = MultiByteToWideChar(code_page, 0, text.data(), length, nullptr, 0);
   if (units <= 0) return std::wstring();
@@ -27,13 +26,20 @@ Text WideToText(const std::wstring& wide, UINT code_page) {
   if (bytes <= 0) return Text();
   Text text(static_cast<std::size_t>(bytes), '\0');
   WideCharToMultiByte(code_page, 0, wide.data(), units, text.data(), bytes, nullptr, nullptr);
-  return BytesToText(text);
+  return Text(UpToZero(text));
 }
 
 }  // namespace
 
-Text PlatformGbkToUtf8(std::string_view gbk) { return WideToText(TextToWide(gbk, kGbk), CP_UTF8); }
+// The Windows converters keep no state: nothing is opened.
+Text ToUtf8(ConsoleCodePage page, void*& /*converter*/, std::string_view text) {
+  return WideToText(TextToWide(text, CodePageOf(page)), CP_UTF8);
+}
 
-Text PlatformUtf8ToGbk(std::string_view utf8) { return WideToText(TextToWide(utf8, CP_UTF8), kGbk); }
+Text FromUtf8(ConsoleCodePage page, void*& /*converter*/, std::string_view utf8) {
+  return WideToText(TextToWide(utf8, CP_UTF8), CodePageOf(page));
+}
 
-}  // namespace rcon
+void CloseConverter(void* /*converter*/) {}
+
+}  // namespace rcon::codepage_platform

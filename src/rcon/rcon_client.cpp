@@ -1,6 +1,5 @@
 #include "rcon/rcon_client.h"
 
-#include "rcon/codepage.h"
 #include "util/clock.h"
 
 namespace rcon {
@@ -60,14 +59,6 @@ void TakeLatePackets(socket_client& endpoint, ReplyReader& reader, int timeout_m
   }
 }
 
-// The text shown for a command: a late reply on its own line ahead of the reply, when there was one.
-Text WithLate(const Bytes& late_utf8, Text reply) {
-  if (late_utf8.empty()) return reply;
-  Text shown = Utf8ToGbk(late_utf8);
-  shown.append("\r\n").append(reply);
-  return shown;
-}
-
 bool LoggedIn(int login) { return login != 0 && login != -1; }
 
 }  // namespace
@@ -78,8 +69,8 @@ int MapTimeout(int timeout_ms) {
   return timeout_ms;
 }
 
-bool RconClient::Connect(const Text& to_host, int to_port) {
-  if (!endpoint.Connect(ResolveHostAddress(to_host), to_port)) return false;
+bool RconClient::Connect(const Text& to_host, int to_port, int timeout) {
+  if (!endpoint.Connect(ResolveHostAddress(to_host), to_port, timeout)) return false;
   framer = PacketFramer();
   return true;
 }
@@ -95,7 +86,7 @@ AuthReply RconClient::Authenticate(const Text& with_password, int terminators, i
 int RconClient::Login(const Text& new_host, int new_port, const Text& new_password, int timeout, bool /*timeout_given*/) {
   timeout = MapTimeout(timeout);
   // A new connection replaces (and closes) the one held; a failed one leaves it as it was.
-  if (!Connect(new_host, new_port)) return -1;
+  if (!Connect(new_host, new_port, timeout)) return -1;
   bool refused = false;
   // Two zero bytes after the password is the standard form. One zero byte is tried only when
   // the first is refused or unanswered while the connection stays open: a server that closed
@@ -122,7 +113,7 @@ Reply RconClient::ReadReply(ReplyReader& reader, int timeout) {
   const WaitEnd end = ReceiveUntilComplete(endpoint, reader, timeout);
   // Once the connection has ended, what arrived of a packet is all there will be of it.
   if (end == WaitEnd::kEnded) reader.TakeUnfinished();
-  if (reader.Started()) return Reply{ReplyStatus::kReceived, Utf8ToGbk(reader.TakeReply())};
+  if (reader.Started()) return Reply{ReplyStatus::kReceived, codepage.FromUtf8(reader.TakeReply())};
   if (end == WaitEnd::kEnded && timeout != 0) return Reply{ReplyStatus::kBroken, Text(kNeedsReconnectText)};
   return Reply{ReplyStatus::kTimedOut, Text(kTimedOutText)};
 }
@@ -144,23 +135,29 @@ Reply RconClient::Exchange(const Text& command_utf8, int timeout, Bytes& late) {
   return reply;
 }
 
-Text RconClient::Execute(Text& command, int timeout, bool /*timeout_given*/) {
+Text RconClient::Execute(Text& command, int timeout, bool /*timeout_given*/, Text* late) {
   timeout = MapTimeout(timeout);
   if (!command.empty() && (command[0] == '/' || command[0] == '\\')) command.erase(0, 1);
-  command = GbkToUtf8(command);
-  Bytes late;
-  Reply reply = Exchange(command, timeout, late);
+  command = codepage.ToUtf8(std::move(command));
+  Bytes late_utf8;
+  Reply reply = Exchange(command, timeout, late_utf8);
   if (reply.status == ReplyStatus::kBroken) {
     // One repair: a new login with the stored parameters, then the command again, in the form
     // the new login accepted. A repair whose login fails sends nothing and holds no connection.
     if (LoggedIn(Login(host, port, password, timeout_ms, true))) {
-      reply = Exchange(command, timeout, late);
+      reply = Exchange(command, timeout, late_utf8);
     } else {
       Disconnect();
     }
     if (reply.status == ReplyStatus::kBroken) reply.text = Text(kConnectionLostText);
   }
-  return WithLate(late, std::move(reply.text));
+  Text late_text = codepage.FromUtf8(std::move(late_utf8));
+  if (late != nullptr) {
+    *late = std::move(late_text);
+    return std::move(reply.text);
+  }
+  if (late_text.empty()) return std::move(reply.text);
+  return late_text.append("\r\n").append(reply.text);
 }
 
 void RconClient::Disconnect() {

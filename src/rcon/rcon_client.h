@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "net/socket_client.h"
+#include "rcon/codepage.h"
 #include "rcon/packet.h"
 #include "util/text.h"
 
@@ -43,7 +44,8 @@ int MapTimeout(int timeout_ms);
 
 class RconClient {
  public:
-  RconClient() = default;
+  // A client for a console whose texts are in the given code page (GBK unless told).
+  explicit RconClient(ConsoleCodePage page = ConsoleCodePage::kGbk) : codepage(page) {}
   // A client owns its connection, so it can be moved but not copied.
   RconClient(RconClient&&) = default;
   RconClient& operator=(RconClient&&) = default;
@@ -56,10 +58,11 @@ class RconClient {
   // for callers that have it; an absent time-out arrives as 0.
   int Login(const Text& host, int port, const Text& password, int timeout_ms, bool timeout_given = true);
 
-  // Sends one command and returns the text to show for it: the reply in GBK, or the time-out or
-  // connection-lost text; a late reply found on the connection comes first, on a line of its own.
-  // The command is written back in the form that was sent: one leading / or \ removed, in UTF-8.
-  Text Execute(Text& command, int timeout_ms, bool timeout_given = false);
+  // Sends one command and returns its reply in the console's code page, or the time-out or
+  // connection-lost text. A late reply found on the connection ahead of it goes to `late` when
+  // given (empty when there was none); otherwise it comes first in the result, on a line of its
+  // own. The command is written back in the form that was sent: one leading / or \ removed, in UTF-8.
+  Text Execute(Text& command, int timeout_ms, bool timeout_given = false, Text* late = nullptr);
 
   // Closes the connection.
   void Disconnect();
@@ -72,8 +75,9 @@ class RconClient {
   void SetMaxReplyBytes(std::size_t bytes) { max_reply_bytes = bytes; }
 
  private:
-  // Connects the endpoint and starts a fresh stream reader with it: no byte outlives its socket.
-  bool Connect(const Text& to_host, int to_port);
+  // Connects the endpoint within the time-out and starts a fresh stream reader with it: no byte
+  // outlives its socket.
+  bool Connect(const Text& to_host, int to_port, int timeout);
   // Sends one authentication request and waits for its reply; `ended` tells whether the
   // connection closed (or the send failed) instead.
   AuthReply Authenticate(const Text& with_password, int terminators, int timeout, bool& ended);
@@ -84,6 +88,7 @@ class RconClient {
 
   socket_client endpoint;
   PacketFramer framer;
+  CodePageConverter codepage;
   int terminator_count = 0;
   Text host;
   int port = 0;

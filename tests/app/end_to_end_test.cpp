@@ -110,6 +110,17 @@ TEST(StartUpTest, AUtf8LocaleShowsTheTextsInUtf8) {
   EXPECT_EQ(r.exit_code, 0);
 }
 
+TEST(StartUpTest, ANonAsciiPasswordGetsInTypedOrAsAnArgument) {
+  if (!testing::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console gives both in code page 936";
+  const std::string utf8 = "\xE5\xAF\x86\xE7\xA0\x81";  // 密码 as a UTF-8 terminal gives it
+  ScriptedServer server({.password = "\xC3\xDC\xC2\xEB"});  // the console's bytes: GBK
+  const ProcessResult typed = RunClient({}, "127.0.0.1\n" + Port(server) + "\n" + utf8 + "\n\n", "C.UTF-8");
+  const ProcessResult argument = RunClient({"127.0.0.1", Port(server), utf8}, "", "C.UTF-8");
+  const std::string connected = "\xE6\x88\x90\xE5\x8A\x9F";  // 成功
+  EXPECT_NE(typed.out.find(connected), std::string::npos);
+  EXPECT_NE(argument.out.find(connected), std::string::npos);
+}
+
 TEST(OutcomeTest, WrongPasswordAndUnreachableServerWaitForEnter) {
   ScriptedServer server({});
   ProcessResult r = RunClient({"127.0.0.1", Port(server), "wrong"}, "ignored\nnever read\n");

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <regex>
 
 #include "app/messages.h"
+#include "rcon/packet.h"
 #include "rcon/rcon_client.h"
 #include "run_process.h"
 #include "scripted_server.h"
@@ -119,6 +121,56 @@ TEST(HostileServerTest, AStaleReplyIsReadByTheNextCommand) {
                          }});
   const ProcessResult r = RunAgainst(server, "late\nafter\n");
   EXPECT_EQ(Replies(r.out), (std::vector<std::string>{std::string(kTimedOutText), "late"}));
+  EXPECT_LT(r.seconds, kTimeoutMs / 1000.0 + kMarginSeconds);
+}
+
+TEST(HostileServerTest, AFloodOfPacketsKeepsMemoryBoundedAndTheClientInStep) {
+  // Packets just under the trusted size, back to back for twice the time-out, each send ending
+  // in the middle of a packet, so that the reply is never whole before the time-out passes. The
+  // server is held up in its sends once the client stops reading; the next command drains the
+  // rest, and the flood ends with the packet under way.
+  constexpr std::size_t kBody = (4u << 20) - 16;
+  const std::string packet = ServerPacket(0, 0, std::string(kBody, 'f'));
+  const std::string straddling = packet.substr(packet.size() / 2) + packet.substr(0, packet.size() / 2);
+  ScriptedServer server({LoginStyle::kMinecraft, "secret", [&](Session& s, const ReceivedPacket& r) {
+                           if (r.body != "flood") return s.Reply(r, r.body);
+                           const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2 * kTimeoutMs);
+                           s.SendRaw(packet.substr(0, packet.size() / 2));
+                           while (std::chrono::steady_clock::now() < end) s.SendRaw(straddling);
+                           s.SendRaw(packet.substr(packet.size() / 2));
+                         }});
+  ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret", std::to_string(kTimeoutMs)},
+                      {"LC_ALL=C"});
+  ASSERT_TRUE(client.Write("flood\n"));
+  ASSERT_TRUE(client.WaitForOutput("\r\n> ", 10000, 2));  // the flood's reply block is out
+  Session::Pause(2 * kTimeoutMs);  // past the flood's end: the packet under way is its last
+  ASSERT_TRUE(client.Write("next\n"));
+  ASSERT_TRUE(client.WaitForOutput("next\r", 30000));
+  const testing::ProcessStats stats = client.Stats();
+  client.CloseInput();
+  EXPECT_EQ(client.Wait(10000), 0);
+  const std::vector<std::string> replies = Replies(testing::FromTextModeOutput(client.Output()));
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_LE(replies[0].size(), kDefaultMaxReplyBytes);  // what fits the limit
+  EXPECT_EQ(replies[0].find_first_not_of('f'), std::string::npos);
+  // The rest of the flood is late for "next": limited, and never taken for its reply.
+  EXPECT_EQ(replies[1].substr(replies[1].size() - 6), "\r\nnext");
+  EXPECT_LE(replies[1].size(), kDefaultMaxReplyBytes + 6);
+  if (testing::kMemoryFiguresHold && stats.peak_rss_kb >= 0) {
+    EXPECT_LT(stats.peak_rss_kb, 64 * 1024);
+  }
+  std::printf("peak RSS through the flood: %lld kB\n", static_cast<long long>(stats.peak_rss_kb));
+}
+
+TEST(HostileServerTest, AHostThatNeverAnswersTheConnectionIsUnreachableWithinTheTimeOut) {
+  const testing::SilentHost host = testing::StartSilentHost();
+  ASSERT_NE(host.filler, testing::kNoSocketHandle);
+  const ProcessResult r = testing::RunProcess(
+      {RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(host.port), "secret", std::to_string(kTimeoutMs)}, "\n",
+      {"LC_ALL=C"}, 60000);
+  testing::StopSilentHost(host);
+  EXPECT_EQ(testing::FromTextModeOutput(r.out),
+            std::string(messages::kUnreachable) + "\r\n" + std::string(messages::kPressToEnd) + "\r\n");
   EXPECT_LT(r.seconds, kTimeoutMs / 1000.0 + kMarginSeconds);
 }
 

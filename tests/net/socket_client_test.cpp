@@ -161,6 +161,20 @@ TEST(SocketClientTest, SendToAPeerThatNeverReadsStopsAtTheTimeOut) {
   EXPECT_LT(ms, 2000);
 }
 
+TEST(SocketClientTest, ConnectGivesUpOnASilentHostAtTheTimeOut) {
+  const testing::SilentHost host = testing::StartSilentHost();
+  ASSERT_NE(host.filler, testing::kNoSocketHandle);
+  socket_client endpoint;
+  bool connected = true;
+  const auto ms = MillisecondsOf([&] { connected = endpoint.Connect("127.0.0.1", host.port, 300); });
+  EXPECT_FALSE(connected);
+  EXPECT_GE(ms, 295);
+  EXPECT_LT(ms, 1500);
+  testing::StopSilentHost(host);
+  // A refused connection fails at once, whatever the time-out.
+  EXPECT_LT(MillisecondsOf([&] { EXPECT_FALSE(endpoint.Connect("127.0.0.1", host.port, 5000)); }), 1000);
+}
+
 TEST(SocketClientTest, PortUsesItsLow16Bits) {
   Peer peer;
   socket_client endpoint;

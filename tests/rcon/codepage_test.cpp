@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "rcon/codepage_platform.h"
+
 namespace rcon {
 namespace {
 
@@ -91,6 +93,7 @@ TEST(CodePageTest, RoundTripsEveryTwoByteGbkCharacter) {
 }
 
 TEST(Utf8SequenceTest, ReportsMaximalInvalidParts) {
+  using codepage_platform::Utf8SequenceAt;
   bool valid = false;
   EXPECT_EQ(Utf8SequenceAt("\xF0\x9F\x98\x80", 0, valid), 4u);
   EXPECT_TRUE(valid);

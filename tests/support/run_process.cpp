@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 
 #include "run_process.h"
@@ -21,11 +22,16 @@ void ChildProcess::StreamEnded() {
 }
 
 bool ChildProcess::WaitForOutput(std::string_view needle, int timeout_ms, std::size_t count) {
+  // Counts as the output grows, never scanning a part twice: outputs run to megabytes.
+  std::size_t found = 0;
+  std::size_t from = 0;
   auto enough = [&] {
-    std::size_t found = 0;
-    for (std::size_t at = out_.find(needle); at != std::string::npos && found < count; at = out_.find(needle, at + 1)) {
+    for (std::size_t at = out_.find(needle, from); at != std::string::npos && found < count;
+         at = out_.find(needle, from)) {
       ++found;
+      from = at + 1;
     }
+    if (found < count && out_.size() >= needle.size()) from = std::max(from, out_.size() - needle.size() + 1);
     return found >= count;
   };
   std::unique_lock<std::mutex> lock(mutex_);

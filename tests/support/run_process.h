@@ -13,6 +13,14 @@
 
 namespace rcon::testing {
 
+// Whether a program's memory figures mean something in this build: the address sanitizer holds
+// freed memory back on purpose.
+#ifdef RCON_SANITIZED
+inline constexpr bool kMemoryFiguresHold = false;
+#else
+inline constexpr bool kMemoryFiguresHold = true;
+#endif
+
 // Resource figures of a running program.
 struct ProcessStats {
   std::int64_t peak_rss_kb = -1;  // peak resident memory so far; -1 where it cannot be told

@@ -69,6 +69,20 @@ void Session::Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseco
 
 void EchoScript(Session& session, const ReceivedPacket& request) { session.Reply(request, request.body); }
 
+SilentHost StartSilentHost() {
+  SilentHost host;
+  host.listener = ListenLoopback(0, host.port, false, 0);
+  if (host.listener == kNoSocketHandle) return host;
+  // With a backlog of 0 the queue holds one connection: this one. Its connect completes at once.
+  host.filler = ConnectLoopback(host.port);
+  return host;
+}
+
+void StopSilentHost(const SilentHost& host) {
+  if (host.filler != kNoSocketHandle) CloseSocket(host.filler);
+  if (host.listener != kNoSocketHandle) CloseSocket(host.listener);
+}
+
 ScriptedServer::ScriptedServer(Options options) : options_(std::move(options)) {
   listener_ = ListenLoopback(options_.port, port_, options_.ipv6);
   if (listener_ == kNoSocketHandle) {

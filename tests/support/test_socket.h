@@ -10,7 +10,20 @@ using SocketHandle = std::intptr_t;
 inline constexpr SocketHandle kNoSocketHandle = -1;
 
 // Listens on 127.0.0.1 (or ::1) at the port (0: a free one); writes the port taken. kNoSocketHandle on failure.
-SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6 = false);
+SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6 = false, int backlog = 64);
+
+// A host that never answers a connection: a loopback listener whose accept queue is full, so
+// that the system drops every further attempt unanswered. Closing the returned sockets ends it.
+struct SilentHost {
+  SocketHandle listener = kNoSocketHandle;
+  SocketHandle filler = kNoSocketHandle;  // the one connection the queue holds
+  int port = 0;
+};
+SilentHost StartSilentHost();
+void StopSilentHost(const SilentHost& host);
+
+// Connects to 127.0.0.1 at the port, blocking; kNoSocketHandle on failure.
+SocketHandle ConnectLoopback(int port);
 
 // Accepts one connection within the time-out; kNoSocketHandle when none came.
 SocketHandle AcceptWithin(SocketHandle listener, int timeout_ms);

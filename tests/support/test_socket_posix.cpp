@@ -10,7 +10,7 @@
 
 namespace rcon::testing {
 
-SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6) {
+SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6, int backlog) {
   const int fd = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return kNoSocketHandle;
   const int yes = 1;
@@ -30,13 +30,24 @@ SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6) {
     v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     length = sizeof *v4;
   }
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd, 64) != 0 ||
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd, backlog) != 0 ||
       getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     close(fd);
     return kNoSocketHandle;
   }
   bound_port = ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);  // the same place in both families
   return fd;
+}
+
+SocketHandle ConnectLoopback(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+  if (fd >= 0) close(fd);
+  return kNoSocketHandle;
 }
 
 SocketHandle AcceptWithin(SocketHandle listener, int timeout_ms) {

@@ -35,7 +35,7 @@ bool Readable(SocketHandle s, int timeout_ms) {
 
 }  // namespace
 
-SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6) {
+SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6, int backlog) {
   const SOCKET s = NotInherited(socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (s == INVALID_SOCKET) return kNoSocketHandle;
   sockaddr_storage address{};
@@ -53,13 +53,26 @@ SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6) {
     v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     length = sizeof *v4;
   }
-  if (bind(s, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(s, 64) != 0 ||
+  if (bind(s, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(s, backlog) != 0 ||
       getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     closesocket(s);
     return kNoSocketHandle;
   }
   bound_port = ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);  // the same place in both families
   return static_cast<SocketHandle>(s);
+}
+
+SocketHandle ConnectLoopback(int port) {
+  const SOCKET s = NotInherited(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (s != INVALID_SOCKET && connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    return static_cast<SocketHandle>(s);
+  }
+  if (s != INVALID_SOCKET) closesocket(s);
+  return kNoSocketHandle;
 }
 
 SocketHandle AcceptWithin(SocketHandle listener, int timeout_ms) {

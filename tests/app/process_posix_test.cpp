@@ -1,0 +1,158 @@
+// The real client as a POSIX process: signals at the hidden password prompt, standard
+// descriptors closed at start, and the password argument kept from other users.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+
+#include "rcon/packet.h"
+#include "run_process.h"
+#include "scripted_server.h"
+
+extern char** environ;
+
+namespace rcon {
+namespace {
+
+using testing::ScriptedServer;
+
+// The client with a pseudo-terminal as its standard input, output and error.
+class TerminalClient {
+ public:
+  explicit TerminalClient(const std::vector<std::string>& args) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+    slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave_ < 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd = 0; fd <= 2; ++fd) posix_spawn_file_actions_adddup2(&actions, slave_, fd);
+    std::vector<std::string> argv{RCON_CONSOLE_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (std::string& a : argv) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    std::string locale = "LC_ALL=C";
+    char* envp[] = {locale.data(), nullptr};
+    if (posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), envp) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~TerminalClient() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (slave_ >= 0) close(slave_);
+    if (master_ >= 0) close(master_);
+  }
+
+  pid_t pid() const { return pid_; }
+  // Waits until what the client wrote holds `needle` `count` times, within five seconds.
+  bool WaitForOutput(std::string_view needle, std::size_t count = 1) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+      std::size_t found = 0;
+      for (std::size_t at = out_.find(needle); at != std::string::npos; at = out_.find(needle, at + 1)) ++found;
+      if (found >= count) return true;
+      pollfd p{master_, POLLIN, 0};
+      if (std::chrono::steady_clock::now() >= deadline || poll(&p, 1, 50) < 0) return false;
+      char block[4096];
+      const ssize_t n = (p.revents & POLLIN) != 0 ? read(master_, block, sizeof block) : 0;
+      if (n > 0) out_.append(block, static_cast<std::size_t>(n));
+    }
+  }
+  // Types on the terminal's keyboard.
+  void Type(std::string_view keys) { (void)!write(master_, keys.data(), keys.size()); }
+  // Tells whether the terminal echoes what is typed.
+  bool Echoes() const {
+    termios t{};
+    return tcgetattr(slave_, &t) == 0 && (t.c_lflag & ECHO) != 0;
+  }
+  // Waits for the client to end: the signal that ended it, or 0 when it exited or did not end in time.
+  int EndingSignal() {
+    for (int i = 0; i < 500; ++i) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+      }
+      usleep(10000);
+    }
+    return 0;
+  }
+
+ private:
+  int master_ = -1;
+  int slave_ = -1;
+  pid_t pid_ = -1;
+  std::string out_;
+};
+
+TEST(ProcessPosixTest, ASignalAtThePasswordPromptLeavesTheTerminalEchoing) {
+  const rlimit no_core{0, 0};
+  setrlimit(RLIMIT_CORE, &no_core);  // SIGQUIT would leave a core file behind
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(strsignal(signal_number));
+    TerminalClient client({});
+    ASSERT_GT(client.pid(), 0);
+    ASSERT_TRUE(client.WaitForOutput("Rcon", 1));  // the host prompt
+    client.Type("127.0.0.1\n");
+    ASSERT_TRUE(client.WaitForOutput("Rcon", 2));  // the port prompt
+    client.Type("1\n");
+    ASSERT_TRUE(client.WaitForOutput("Rcon", 3));  // the password prompt, read without echo
+    for (int i = 0; i < 200 && client.Echoes(); ++i) usleep(5000);
+    ASSERT_FALSE(client.Echoes());
+    kill(client.pid(), signal_number);
+    EXPECT_EQ(client.EndingSignal(), signal_number);  // the signal still ends it, as before
+    EXPECT_TRUE(client.Echoes());
+  }
+}
+
+TEST(ProcessPosixTest, ThePasswordArgumentIsNotShownToOtherUsers) {
+  ScriptedServer server({.password = "hunter2"});
+  TerminalClient client({"127.0.0.1", std::to_string(server.Port()), "hunter2"});
+  ASSERT_TRUE(client.WaitForOutput("> "));
+  std::ifstream file("/proc/" + std::to_string(client.pid()) + "/cmdline");
+  const std::string command_line((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(command_line.find(std::to_string(server.Port())), std::string::npos);
+  EXPECT_EQ(command_line.find("hunter2"), std::string::npos);
+}
+
+TEST(ProcessPosixTest, ClosedStandardDescriptorsNeverCarryTheConnection) {
+  const struct {
+    const char* redirection;
+    std::string input;
+    std::vector<std::string> commands;  // what the server must receive, and nothing else
+  } cases[] = {
+      {"<&-", "", {}},                 // no input: the end of it, at once
+      {">&-", "list\n", {"list"}},     // the texts go nowhere, not into the connection
+      {"2>&-", "list\n", {"list"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.redirection);
+    ScriptedServer server({});
+    const std::string script = std::string("exec \"$0\" 127.0.0.1 ") + std::to_string(server.Port()) + " secret " +
+                               c.redirection;
+    const testing::ProcessResult r = testing::RunProcess({"/bin/sh", "-c", script, RCON_CONSOLE_PATH}, c.input,
+                                                         {"LC_ALL=C"}, 10000);
+    EXPECT_EQ(r.exit_code, 0);
+    std::vector<std::string> commands;
+    for (const testing::ReceivedPacket& p : server.Received()) {
+      if (p.type == kCommandRequestType) commands.push_back(p.body);
+    }
+    EXPECT_EQ(commands, c.commands);
+    EXPECT_EQ(server.Received().size(), c.commands.size() + 1);  // and the login: no stray packet
+  }
+}
+
+}  // namespace
+}  // namespace rcon
