@@ -29,7 +29,7 @@ std::string g_port;
 Run RunClient(const std::string& program, const std::string& input, const std::string& ready = {},
               int settle_ms = 0) {
   const auto start = Clock::now();
-  ChildProcess child({program, "127.0.0.1", g_port, "demo"}, {"LC_ALL=C"});
+  ChildProcess child({program, "127.0.0.1", g_port, "demo"}, {"LC_ALL=zh_CN.GBK"});
   Run run;
   if (!ready.empty()) {
     child.WaitForOutput(ready, 10000);

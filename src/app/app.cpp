@@ -71,8 +71,7 @@ std::optional<Text> Ask(Console& console, std::string_view prompt, bool (*accept
 void RunCommandLoop(Console& console, RconClient& client, const ConnectionParameters& parameters) {
   for (;;) {
     PrintLine(console, messages::kSeparator);
-    console.WriteOutput(0, messages::kCommandPrompt);
-    Text command = ReadAnswer(console);
+    Text command = RemoveLineFeeds(console.ReadCommand(messages::kCommandPrompt));
     if (console.EndOfInput()) return;
     Text header("\r\n[");
     header.append(StampNow()).append("] \r\n");
@@ -81,10 +80,10 @@ void RunCommandLoop(Console& console, RconClient& client, const ConnectionParame
     // The block is written in pieces: a reply can run to megabytes, and is not copied again.
     console.WriteOutput(0, header);
     if (!late.empty()) {
-      console.WriteOutput(0, late);
+      console.WriteReply(late);
       console.WriteOutput(0, "\r\n");
     }
-    console.WriteOutput(0, reply);
+    console.WriteReply(reply);
     console.WriteOutput(0, "\r\n");
   }
 }
@@ -152,8 +151,8 @@ bool PromptForParameters(Console& console, ConnectionParameters& parameters) {
   return true;
 }
 
-int Main(Console& console, std::vector<Text> arguments) {
-  RconClient client;
+int Main(Console& console, std::vector<Text> arguments, ConsoleCodePage page) {
+  RconClient client(page);
   ConnectionParameters parameters = std::move(arguments);
   if (!parameters.empty() && !ParametersUsable(parameters)) PrintUsage(console);
   if (!ParametersUsable(parameters) && !PromptForParameters(console, parameters)) return 0;

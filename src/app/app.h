@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "rcon/codepage.h"
 #include "util/text.h"
 
 namespace rcon {
@@ -32,7 +33,8 @@ Text ReadAnswer(Console& console);
 // the list with them; false when standard input ended first (the list is then left as it was).
 bool PromptForParameters(Console& console, ConnectionParameters& parameters);
 
-// Runs the whole program on the given arguments (program name excluded); returns the exit status, always 0.
-int Main(Console& console, std::vector<Text> arguments);
+// Runs the whole program on the given arguments (program name excluded), with the console's
+// texts in the given code page; returns the exit status, always 0.
+int Main(Console& console, std::vector<Text> arguments, ConsoleCodePage page = ConsoleCodePage::kGbk);
 
 }  // namespace rcon

@@ -1,9 +1,13 @@
-// Entry point on POSIX systems: the arguments arrive already split.
+// Entry point on POSIX systems: the arguments arrive already split; the locale says how the
+// terminal wants its text.
 #include <fcntl.h>
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "app/app.h"
@@ -26,14 +30,60 @@ void HidePasswordArgument(int argc, char** argv) {
   if (argc > 3) std::memset(argv[3], 'x', std::strlen(argv[3]));
 }
 
+// Takes the character set and the clock from the locale (nothing else of it is used), and tells
+// whether the terminal speaks UTF-8. No locale at all (C or POSIX: cron, systemd, containers)
+// means UTF-8, as modern tools take it; the line editor is given C.UTF-8 to read it with.
+bool SetUpLocale() {
+  std::setlocale(LC_TIME, "");
+  const char* chosen = std::setlocale(LC_CTYPE, "");
+  const std::string_view name = chosen != nullptr ? chosen : "C";
+  if (name == "C" || name == "POSIX") {
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    return true;
+  }
+  const std::string_view codeset = nl_langinfo(CODESET);
+  return codeset == "UTF-8" || codeset == "utf8";
+}
+
+// Where line editing keeps its history: $RCON_CONSOLE_HISTORY (set but empty: nowhere), else
+// $XDG_STATE_HOME/rcon-console/history, else ~/.local/state/rcon-console/history.
+std::string HistoryFile() {
+  if (const char* chosen = std::getenv("RCON_CONSOLE_HISTORY")) return chosen;
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
+    return std::string(state) + "/rcon-console/history";
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+    return std::string(home) + "/.local/state/rcon-console/history";
+  }
+  return std::string();
+}
+
+// Colour codes are shown unless NO_COLOR is set (no-color.org) or the terminal is dumb.
+bool ColourWanted() {
+  const char* no_colour = std::getenv("NO_COLOR");
+  const char* term = std::getenv("TERM");
+  return (no_colour == nullptr || no_colour[0] == '\0') && (term == nullptr || std::string_view(term) != "dumb");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   OpenClosedStandardDescriptors();
-  std::setlocale(LC_ALL, "");  // the console's encoding and the clock's 12/24 hours come from the locale
-  rcon::Console console;
+  const bool utf8 = SetUpLocale();
+  // At a UTF-8 terminal, where a person types and reads, every character can be shown: the
+  // console's texts are GB18030 there. Pipes and files keep GBK, byte for byte as always.
+  const bool at_terminal = isatty(0) == 1 && isatty(1) == 1;
+  rcon::CodePageConverter codepage(utf8 && at_terminal ? rcon::ConsoleCodePage::kGb18030 : rcon::ConsoleCodePage::kGbk);
+  rcon::ConsoleSettings settings;
+  if (utf8) {
+    settings.to_terminal = [&codepage](std::string_view text) { return codepage.ToUtf8(text); };
+    settings.from_terminal = [&codepage](std::string_view text) { return codepage.FromUtf8(text); };
+  }
+  settings.history_file = HistoryFile();
+  settings.colour = ColourWanted();
+  rcon::Console console(stdin, stdout, stderr, std::move(settings));
   std::vector<rcon::Text> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(console.TypedText(argv[i]));  // console text, like typing
   HidePasswordArgument(argc, argv);
-  return rcon::Main(console, std::move(arguments));
+  return rcon::Main(console, std::move(arguments), codepage.Page());
 }

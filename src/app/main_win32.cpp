@@ -1,9 +1,15 @@
-// Entry point on Windows: the arguments are split from the raw command line.
+// Entry point on Windows: the arguments are split from the raw command line. The console shows
+// code page 936 itself, so texts pass unchanged; its own line editing and history serve the reads.
 #include <windows.h>
+
+#include <cstdlib>
 
 #include "app/app.h"
 
 int main() {
-  rcon::Console console;
+  rcon::ConsoleSettings settings;
+  const char* no_colour = std::getenv("NO_COLOR");  // no-color.org: set and not empty
+  settings.colour = no_colour == nullptr || no_colour[0] == '\0';
+  rcon::Console console(stdin, stdout, stderr, std::move(settings));
   return rcon::Main(console, rcon::SplitCommandLine(GetCommandLineA()));
 }

@@ -1,8 +1,8 @@
 #include "console/console.h"
 
-#include <cstring>
+#include <algorithm>
 
-#include "rcon/codepage.h"
+#include "console/terminal_text.h"
 
 namespace rcon {
 namespace {
@@ -14,6 +14,22 @@ bool HasNonAscii(std::string_view text) {
   return false;
 }
 
+// Server text goes out in pieces of about this many bytes, cut between characters, so that a
+// reply of megabytes is never held a second time in the terminal's encoding.
+constexpr std::size_t kPieceBytes = 64 * 1024;
+
+// Calls `f` with the pieces of `text`, each at most about kPieceBytes, cut between characters.
+template <typename F>
+void ForEachPiece(std::string_view text, F&& f) {
+  while (text.size() > kPieceBytes) {
+    std::size_t cut = 0;
+    while (cut < kPieceBytes) cut += ConsoleCharLengthAt(text, cut);
+    f(text.substr(0, cut));
+    text.remove_prefix(cut);
+  }
+  if (!text.empty()) f(text);
+}
+
 }  // namespace
 
 Text TrimLineEnd(std::string_view line) {
@@ -22,39 +38,127 @@ Text TrimLineEnd(std::string_view line) {
   return Text(line.substr(0, length));
 }
 
+void Console::Begin() {
+  out_terminal_ = OutputIsTerminal();
+  at_terminal_ = out_terminal_ && InputIsTerminal();
+  if (at_terminal_) editor_.Start(in_, out_, settings_.history_file);
+}
+
+void Console::WriteRaw(std::FILE* stream, std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stream); }
+
 void Console::WriteOutput(int direction, std::string_view text) {
   std::FILE* stream = direction == 2 ? err_ : out_;
-  text = text.substr(0, static_cast<std::size_t>(TextLength(text)));
-  if (utf8_terminal_ && HasNonAscii(text)) {
-    const Text converted = GbkToUtf8(text);
-    std::fwrite(converted.data(), 1, converted.size(), stream);
+  text = UpToZero(text);
+  if (settings_.to_terminal && HasNonAscii(text)) {
+    WriteRaw(stream, settings_.to_terminal(text));
   } else {
-    std::fwrite(text.data(), 1, text.size(), stream);
+    WriteRaw(stream, text);
   }
 }
 
-Text Console::ReadLine() {
-  // Whatever was written so far (a prompt without a line end) must be seen before we wait.
-  std::fflush(out_);
-  char buffer[kMaxLineBytes + 1];
-  if (std::fgets(buffer, sizeof buffer, in_) == nullptr) {
-    end_of_input_ = true;
-    return Text();
+void Console::WriteReply(std::string_view text) {
+  text = UpToZero(text);
+  if (!out_terminal_) {
+    ForEachPiece(text, [&](std::string_view piece) { WriteOutput(0, piece); });
+    return;
   }
-  end_of_input_ = false;
-  return TypedText(TrimLineEnd(std::string_view(buffer, std::strlen(buffer))));
+  bool formatted = false;
+  ForEachTerminalPiece(
+      text,
+      [&](std::string_view run) {
+        ForEachPiece(run, [&](std::string_view piece) {
+          pending_ += piece;
+          if (pending_.size() >= kPieceBytes) FlushPending();
+        });
+      },
+      [&](char code) {
+        if (!settings_.colour) return;  // the code is removed
+        ShowFormat(code);
+        formatted = true;
+      });
+  if (formatted) ShowFormat(0);  // every reply ends in the normal format
+  FlushPending();
 }
 
-Text Console::TypedText(std::string_view bytes) {
-  return utf8_terminal_ && HasNonAscii(bytes) ? Utf8ToGbk(bytes) : Text(bytes);
+void Console::FlushPending() {
+  WriteOutput(0, pending_);
+  pending_.clear();
+}
+
+Text Console::ReadLine() { return ReadPiece(nullptr, false, true); }
+
+Text Console::ReadCommand(std::string_view prompt) {
+  if (!editor_.Started()) {
+    WriteOutput(0, prompt);
+    return ReadPiece(nullptr, false, false);
+  }
+  const std::string shown = settings_.to_terminal && HasNonAscii(prompt) ? settings_.to_terminal(prompt) : Text(prompt);
+  return ReadPiece(&shown, true, true);
 }
 
 Text Console::ReadHiddenLine() {
-  if (!InputIsTerminal() || !SetInputEcho(false)) return ReadLine();
-  Text line = ReadLine();
+  if (!InputIsTerminal() || !SetInputEcho(false)) return ReadPiece(nullptr, false, false);
+  Text line = ReadPiece(nullptr, false, false);
   SetInputEcho(true);
   WriteOutput(0, "\r\n");  // the Enter that ended the line was not echoed either
   return line;
+}
+
+Text Console::TypedText(std::string_view bytes) {
+  return settings_.from_terminal && HasNonAscii(bytes) ? settings_.from_terminal(bytes) : Text(bytes);
+}
+
+Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit) {
+  const bool editing = edit && editor_.Started();
+  if (out_terminal_) std::fflush(out_);
+  bool edited_now = false;
+  std::string_view piece;
+  for (;;) {
+    const std::string_view waiting = std::string_view(input_).substr(input_taken_);
+    const std::size_t window = std::min<std::size_t>(waiting.size(), kMaxLineBytes);
+    const std::size_t line_end = waiting.substr(0, window).find('\n');
+    if (line_end != std::string_view::npos || window == kMaxLineBytes) {
+      piece = waiting.substr(0, line_end != std::string_view::npos ? line_end + 1 : window);
+      break;
+    }
+    if (!FillInput(editing ? prompt : nullptr, editing && remember, editing)) {
+      if (waiting.empty()) {
+        end_of_input_ = true;
+        if (at_terminal_) WriteOutput(0, "\r\n");  // the shell's prompt goes on a line of its own
+        return Text();
+      }
+      piece = waiting;
+      break;
+    }
+    edited_now = editing;
+  }
+  // The rest of a long edited line comes without the editor: its prompt is plain output.
+  if (editing && prompt != nullptr && !edited_now) WriteRaw(out_, *prompt);
+  input_taken_ += piece.size();
+  end_of_input_ = false;
+  return TypedText(TrimLineEnd(UpToZero(piece)));
+}
+
+bool Console::FillInput(const std::string* prompt, bool remember, bool edit) {
+  if (input_taken_ > 0) {
+    input_.erase(0, input_taken_);
+    input_taken_ = 0;
+  }
+  if (edit) {
+    std::fflush(out_);
+    const std::optional<std::string> line = editor_.Read(prompt != nullptr ? *prompt : std::string());
+    if (!line) return false;
+    if (remember) editor_.Remember(*line);
+    input_.append(*line).push_back('\n');
+    return true;
+  }
+  // This read may have to wait: whatever was written so far (a prompt) must be seen first.
+  std::fflush(out_);
+  char block[64 * 1024];
+  const int n = ReadInput(block, static_cast<int>(sizeof block));
+  if (n <= 0) return false;
+  input_.append(block, static_cast<std::size_t>(n));
+  return true;
 }
 
 }  // namespace rcon

@@ -1,13 +1,21 @@
-// The console: text out to standard output or standard error, one line in from standard
-// input, and clearing the screen. Texts are GBK; on a terminal whose locale speaks UTF-8
-// they are converted on the way out and typed text on the way in, so that the terminal
-// behaves like a code-page-936 console. Everywhere else bytes pass unchanged.
+// The console: text out to standard output or standard error, one line in from standard input,
+// and clearing the screen. Texts are in the console's code page (GBK, or GB18030 at a UTF-8
+// terminal); the console is handed the converters between that and the terminal's encoding,
+// and without them passes bytes unchanged.
+//
+// Where a person is at a terminal (standard input and output both terminals), lines are read
+// with line editing and history, and server text is shown safely: its control bytes are not
+// obeyed, and its Minecraft colour codes are shown as colours. Pipes and files get the bytes as
+// they are.
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
+#include "console/line_editor.h"
 #include "util/text.h"
 
 namespace rcon {
@@ -18,12 +26,21 @@ inline constexpr int kMaxLineBytes = 2048;
 // Cuts the control bytes (below 0x20) off the end of a line, never looking at its first byte.
 Text TrimLineEnd(std::string_view line);
 
+// Converts a text from one encoding to another.
+using TextConverter = std::function<Text(std::string_view)>;
+
+// How the console meets its terminal.
+struct ConsoleSettings {
+  TextConverter to_terminal;    // console code page to the terminal's encoding; none: unchanged
+  TextConverter from_terminal;  // the terminal's encoding to the console code page; none: unchanged
+  std::string history_file;     // where line editing keeps its history; empty: for the session only
+  bool colour = true;           // show Minecraft colour codes as colours at a terminal (else remove them)
+};
+
 class Console {
  public:
-  // Takes the process's standard streams and learns the terminal's encoding from the locale.
-  Console();
-  // Uses the given streams; `utf8_terminal` says whether to convert as for a UTF-8 terminal.
-  Console(std::FILE* in, std::FILE* out, std::FILE* err, bool utf8_terminal);
+  // Uses the given streams (the process's own: stdin, stdout, stderr) and settings.
+  Console(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSettings settings = {});
   // Turns echo back on if a hidden read left it off, and writes out what is buffered.
   ~Console();
   Console(const Console&) = delete;
@@ -32,34 +49,68 @@ class Console {
   // Writes a text to standard error when direction is 2, else to standard output; adds nothing.
   void WriteOutput(int direction, std::string_view text);
 
-  // Reads one line of at most 2048 bytes without its trailing control bytes; the empty text at end of input.
+  // Writes text that came from the server to standard output: at a terminal with its control
+  // bytes in caret notation and its colour codes shown (then reset) or removed; elsewhere as
+  // WriteOutput writes it.
+  void WriteReply(std::string_view text);
+
+  // Reads one line of at most 2048 bytes without its trailing control bytes; the empty text at
+  // end of input. At a terminal the line is edited.
   Text ReadLine();
 
-  // Reads one line like ReadLine without echoing it on a terminal, then starts a new line there.
+  // Writes the prompt and reads a command line like ReadLine; at a terminal the prompt belongs to
+  // the line editor and the line goes into the history.
+  Text ReadCommand(std::string_view prompt);
+
+  // Reads one line like ReadLine without echoing it on a terminal (never edited, never kept),
+  // then starts a new line there.
   Text ReadHiddenLine();
 
   // Takes bytes the operator gave (typed, or on the command line) into the console's code page,
   // as ReadLine takes what is typed.
   Text TypedText(std::string_view bytes);
 
-  // Tells whether the last ReadLine found standard input at its end (nothing was read).
+  // Tells whether the last read found standard input at its end (nothing was read).
   bool EndOfInput() const { return end_of_input_; }
 
   // Clears the terminal window and homes the cursor; writes nothing when output is not a terminal.
   void ClearScreen();
 
  private:
-  // Whether standard input is an interactive terminal.
+  // The platform's part.
   bool InputIsTerminal() const;
-  // Turns echo of typed input off or back on; returns false when it could not be changed.
+  bool OutputIsTerminal() const;
   bool SetInputEcho(bool on);
+  // Reads what standard input has, blocking until it has something: the count, 0 at its end.
+  int ReadInput(char* block, int size);
+  // Shows a colour or format code (lower-cased) in what is pending for the terminal, or resets
+  // to the normal format (code 0).
+  void ShowFormat(char code);
+
+  // What the constructors share once the platform's part is set up.
+  void Begin();
+  // Reads one line: the piece of input up to its first LF, at most 2048 bytes. `edit` lets the
+  // line editor read it at a terminal, with `prompt`, keeping it in the history when `remember`.
+  Text ReadPiece(const std::string* prompt, bool remember, bool edit);
+  // Adds input to the buffer: a line from the editor, or a plain read; false at the end of input.
+  bool FillInput(const std::string* prompt, bool remember, bool edit);
+  // Writes bytes already in the terminal's encoding.
+  void WriteRaw(std::FILE* stream, std::string_view bytes);
+  // Converts and writes what is pending for the terminal.
+  void FlushPending();
 
   struct Platform;  // the platform's own console state
   std::FILE* in_;
   std::FILE* out_;
   std::FILE* err_;
-  bool utf8_terminal_;
+  ConsoleSettings settings_;
+  bool at_terminal_;   // standard input and output are both terminals
+  bool out_terminal_;  // standard output is a terminal
   bool end_of_input_ = false;
+  std::string input_;             // bytes read and not yet taken, in the terminal's encoding
+  std::size_t input_taken_ = 0;
+  Text pending_;                  // server text under way to the terminal
+  LineEditor editor_;
   std::unique_ptr<Platform> platform_;
 };
 

@@ -1,4 +1,4 @@
-#include <langinfo.h>
+#include <errno.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -53,17 +53,30 @@ void ReleaseEndingSignals() {
   g_hidden_fd = -1;
 }
 
-bool LocaleSpeaksUtf8() {
-  const char* codeset = nl_langinfo(CODESET);
-  return codeset != nullptr && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+// The SGR sequence that shows a Minecraft code at a terminal; 0 resets. A colour code also ends
+// every format, as it does in the game; obfuscated text (k) has no terminal form.
+std::string_view SgrOf(char code) {
+  static constexpr std::string_view kColours[16] = {
+      "\x1b[0;30m", "\x1b[0;34m", "\x1b[0;32m", "\x1b[0;36m", "\x1b[0;31m", "\x1b[0;35m", "\x1b[0;33m", "\x1b[0;37m",
+      "\x1b[0;90m", "\x1b[0;94m", "\x1b[0;92m", "\x1b[0;96m", "\x1b[0;91m", "\x1b[0;95m", "\x1b[0;93m", "\x1b[0;97m"};
+  if (code >= '0' && code <= '9') return kColours[code - '0'];
+  if (code >= 'a' && code <= 'f') return kColours[code - 'a' + 10];
+  switch (code) {
+    case 'l': return "\x1b[1m";
+    case 'm': return "\x1b[9m";
+    case 'n': return "\x1b[4m";
+    case 'o': return "\x1b[3m";
+    case 'k': return "";
+    default: return "\x1b[0m";  // r, and the reset at the end of a reply
+  }
 }
 
 }  // namespace
 
-Console::Console() : Console(stdin, stdout, stderr, LocaleSpeaksUtf8()) {}
-
-Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, bool utf8_terminal)
-    : in_(in), out_(out), err_(err), utf8_terminal_(utf8_terminal), platform_(std::make_unique<Platform>()) {}
+Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSettings settings)
+    : in_(in), out_(out), err_(err), settings_(std::move(settings)), platform_(std::make_unique<Platform>()) {
+  Begin();
+}
 
 Console::~Console() {
   if (platform_ && platform_->saved_valid) SetInputEcho(true);
@@ -71,6 +84,18 @@ Console::~Console() {
 }
 
 bool Console::InputIsTerminal() const { return isatty(fileno(in_)) == 1; }
+
+bool Console::OutputIsTerminal() const { return isatty(fileno(out_)) == 1; }
+
+int Console::ReadInput(char* block, int size) {
+  ssize_t n;
+  do {
+    n = read(fileno(in_), block, static_cast<std::size_t>(size));
+  } while (n < 0 && errno == EINTR);
+  return n > 0 ? static_cast<int>(n) : 0;
+}
+
+void Console::ShowFormat(char code) { pending_ += SgrOf(code); }
 
 bool Console::SetInputEcho(bool on) {
   const int fd = fileno(in_);
@@ -90,7 +115,7 @@ bool Console::SetInputEcho(bool on) {
 }
 
 void Console::ClearScreen() {
-  if (isatty(fileno(out_)) != 1) return;
+  if (!out_terminal_) return;
   std::fputs("\x1b[H\x1b[2J\x1b[3J", out_);
   std::fflush(out_);
 }

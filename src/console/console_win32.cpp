@@ -1,3 +1,4 @@
+#include <io.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -6,12 +7,14 @@
 
 namespace rcon {
 
-// The process's standard input and output handles, and the input mode to restore.
+// The handles under the console's input and output streams, the input mode to restore, and the
+// output's text attributes before any reply coloured them.
 struct Console::Platform {
   HANDLE input = INVALID_HANDLE_VALUE;
   HANDLE output = INVALID_HANDLE_VALUE;
   DWORD saved_mode = 0;
   bool saved_valid = false;
+  WORD attributes = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;
 };
 
 namespace {
@@ -32,15 +35,17 @@ bool IsConsoleHandle(HANDLE h) {
   return h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode) != 0;
 }
 
+HANDLE HandleOf(std::FILE* stream) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))); }
+
 }  // namespace
 
-// A Windows console shows code page 936 itself: texts pass unchanged.
-Console::Console() : Console(stdin, stdout, stderr, false) {}
-
-Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, bool utf8_terminal)
-    : in_(in), out_(out), err_(err), utf8_terminal_(utf8_terminal), platform_(std::make_unique<Platform>()) {
-  platform_->input = GetStdHandle(STD_INPUT_HANDLE);
-  platform_->output = GetStdHandle(STD_OUTPUT_HANDLE);
+Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSettings settings)
+    : in_(in), out_(out), err_(err), settings_(std::move(settings)), platform_(std::make_unique<Platform>()) {
+  platform_->input = HandleOf(in);
+  platform_->output = HandleOf(out);
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (GetConsoleScreenBufferInfo(platform_->output, &info) != 0) platform_->attributes = info.wAttributes;
+  Begin();
 }
 
 Console::~Console() {
@@ -48,7 +53,27 @@ Console::~Console() {
   std::fflush(out_);
 }
 
-bool Console::InputIsTerminal() const { return in_ == stdin && IsConsoleHandle(platform_->input); }
+bool Console::InputIsTerminal() const { return IsConsoleHandle(platform_->input); }
+
+bool Console::OutputIsTerminal() const { return IsConsoleHandle(platform_->output); }
+
+int Console::ReadInput(char* block, int size) {
+  const int n = _read(_fileno(in_), block, static_cast<unsigned>(size));  // text mode: CR LF arrives as LF
+  return n > 0 ? n : 0;
+}
+
+void Console::ShowFormat(char code) {
+  // The sixteen colour codes are the console's sixteen colours, in the same order; the format
+  // codes have no console form, and r (or 0: the end of a reply) puts the colours back.
+  FlushPending();
+  std::fflush(out_);
+  const WORD saved = platform_->attributes;
+  WORD attributes = saved;
+  if (code >= '0' && code <= '9') attributes = static_cast<WORD>((saved & ~0x0F) | (code - '0'));
+  if (code >= 'a' && code <= 'f') attributes = static_cast<WORD>((saved & ~0x0F) | (code - 'a' + 10));
+  if (code == 'k' || code == 'l' || code == 'm' || code == 'n' || code == 'o') return;
+  SetConsoleTextAttribute(platform_->output, attributes);
+}
 
 bool Console::SetInputEcho(bool on) {
   if (!on) {
@@ -68,7 +93,7 @@ bool Console::SetInputEcho(bool on) {
 
 void Console::ClearScreen() {
   // Only a console window is cleared: redirected, "cls" would put a form feed into the output.
-  if (out_ != stdout || !IsConsoleHandle(platform_->output)) return;
+  if (!out_terminal_) return;
   std::fflush(out_);
   std::system("cls");
 }

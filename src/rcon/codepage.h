@@ -30,10 +30,12 @@ class CodePageConverter {
   ConsoleCodePage Page() const { return page_; }
   // Converts a console text to UTF-8.
   Text ToUtf8(std::string_view text);
+  Text ToUtf8(const char* text) { return ToUtf8(std::string_view(text)); }
   // The same, handing back plain ASCII (which reads the same in both) without a copy.
   Text ToUtf8(Text&& text);
   // Converts UTF-8 to a console text.
   Text FromUtf8(std::string_view utf8);
+  Text FromUtf8(const char* utf8) { return FromUtf8(std::string_view(utf8)); }
   // The same, handing back plain ASCII without a copy.
   Text FromUtf8(Bytes&& utf8);
 

@@ -24,10 +24,10 @@ namespace m = messages;
 const std::string kCrLf = "\r\n";
 
 ProcessResult RunClient(const std::vector<std::string>& args, const std::string& input,
-                        const std::string& locale = "C", int limit_ms = 30000) {
+                        const std::string& environment = testing::kGbkLocale, int limit_ms = 30000) {
   std::vector<std::string> argv{RCON_CONSOLE_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
-  ProcessResult r = testing::RunProcess(argv, input, {"LC_ALL=" + locale}, limit_ms);
+  ProcessResult r = testing::RunProcess(argv, input, {environment}, limit_ms);
   r.out = testing::FromTextModeOutput(r.out);  // what the program wrote, line ends as written
   return r;
 }
@@ -91,7 +91,7 @@ TEST(StartUpTest, EndOfInputAtAnyPromptEndsTheProgram) {
       {"h\n1\npw\n", kAllPrompts},
   };
   for (const auto& [input, output] : cases) {
-    const ProcessResult r = RunClient({}, input, "C", 5000);
+    const ProcessResult r = RunClient({}, input, testing::kGbkLocale, 5000);
     EXPECT_FALSE(r.timed_out) << input;
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out, output) << input;
@@ -99,23 +99,26 @@ TEST(StartUpTest, EndOfInputAtAnyPromptEndsTheProgram) {
 }
 
 TEST(StartUpTest, TextModeOutputIsTheOnlyPlatformDifference) {
-  const ProcessResult r = testing::RunProcess({RCON_CONSOLE_PATH, "a", "b"}, "", {"LC_ALL=C"}, 30000);
+  const ProcessResult r = testing::RunProcess({RCON_CONSOLE_PATH, "a", "b"}, "", {testing::kGbkLocale}, 30000);
   EXPECT_EQ(r.out, testing::AsTextModeOutput(Usage() + Line(m::kPromptHost)));
 }
 
-TEST(StartUpTest, AUtf8LocaleShowsTheTextsInUtf8) {
+TEST(StartUpTest, AUtf8LocaleOrNoneShowsTheTextsInUtf8) {
   if (!testing::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console shows code page 936 itself";
-  const ProcessResult r = RunClient({"a", "b"}, "", "C.UTF-8");
-  EXPECT_EQ(r.out.substr(0, 12), "\xE5\x8F\x82\xE6\x95\xB0\xE6\x9C\x89\xE8\xAF\xAF");  // 参数有误
-  EXPECT_EQ(r.exit_code, 0);
+  // No locale at all (C, POSIX, or one that is not installed) is taken for UTF-8.
+  for (const char* environment : {"LC_ALL=C.UTF-8", "LC_ALL=C", "LC_ALL=POSIX", "LC_ALL=xx_XX.nowhere"}) {
+    const ProcessResult r = RunClient({"a", "b"}, "", environment);
+    EXPECT_EQ(r.out.substr(0, 12), "\xE5\x8F\x82\xE6\x95\xB0\xE6\x9C\x89\xE8\xAF\xAF") << environment;  // 参数有误
+    EXPECT_EQ(r.exit_code, 0);
+  }
 }
 
 TEST(StartUpTest, ANonAsciiPasswordGetsInTypedOrAsAnArgument) {
   if (!testing::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console gives both in code page 936";
   const std::string utf8 = "\xE5\xAF\x86\xE7\xA0\x81";  // 密码 as a UTF-8 terminal gives it
   ScriptedServer server({.password = "\xC3\xDC\xC2\xEB"});  // the console's bytes: GBK
-  const ProcessResult typed = RunClient({}, "127.0.0.1\n" + Port(server) + "\n" + utf8 + "\n\n", "C.UTF-8");
-  const ProcessResult argument = RunClient({"127.0.0.1", Port(server), utf8}, "", "C.UTF-8");
+  const ProcessResult typed = RunClient({}, "127.0.0.1\n" + Port(server) + "\n" + utf8 + "\n\n", "LC_ALL=C.UTF-8");
+  const ProcessResult argument = RunClient({"127.0.0.1", Port(server), utf8}, "", "LC_ALL=C.UTF-8");
   const std::string connected = "\xE6\x88\x90\xE5\x8A\x9F";  // 成功
   EXPECT_NE(typed.out.find(connected), std::string::npos);
   EXPECT_NE(argument.out.find(connected), std::string::npos);
@@ -220,7 +223,7 @@ TEST(RealServerTest, ALateReplyShowsWithTheNextCommandAndEveryLaterReplyStaysInS
                            s.Reply(r, r.body);
                            if (r.body == "save-all") late_sent = true;
                          }});
-  testing::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", Port(server), "secret", "400"}, {"LC_ALL=C"});
+  testing::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", Port(server), "secret", "400"}, {testing::kGbkLocale});
   ASSERT_TRUE(client.Write("save-all\n"));
   ASSERT_TRUE(client.WaitForOutput(std::string(kTimedOutText), 5000));
   ASSERT_TRUE(server.WaitUntil([&] { return late_sent.load(); }, 5000));
@@ -249,7 +252,7 @@ TEST(RealServerTest, AReplyCutByTheTimeOutComesWholeWithTheNextCommand) {
 TEST(RealServerTest, ARepairWhoseLoginFailsSendsNothingAndSaysSo) {
   auto first = std::make_unique<ScriptedServer>(ScriptedServer::Options{});
   const std::string port = Port(*first);
-  testing::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "secret", "1000"}, {"LC_ALL=C"});
+  testing::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "secret", "1000"}, {testing::kGbkLocale});
   ASSERT_TRUE(client.Write("one\n"));
   ASSERT_TRUE(client.WaitForOutput("one\r", 5000));
   first.reset();  // the server comes back on the same port with another password
@@ -289,7 +292,7 @@ TEST(OutcomeTest, TwoThousandPipedCommandsAreAnsweredInOrder) {
     input += "cmd " + std::to_string(i) + "\n";
     expected += Prompt() + Block("cmd " + std::to_string(i));
   }
-  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, input, "C", 120000);
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, input, testing::kGbkLocale, 120000);
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(MaskStamps(r.out), expected + Prompt());
 }
@@ -303,6 +306,23 @@ TEST(DemoServerTest, AnswersItsCommandsThroughTheClient) {
                                    Block("\xC4\xE3\xBA\xC3\xA3\xAC\xCA\xC0\xBD\xE7") + Prompt() +  // 你好，世界
                                    Block(long_reply) + Prompt() + Block("Unknown command. Type \"help\" for help.") +
                                    Prompt());
+}
+
+TEST(DemoServerTest, PipesGetTheRepliesBytesAsTheyAre) {
+  // Away from a terminal nothing is shown differently: colour codes and control bytes arrive as
+  // the server sent them, in the locale's encoding.
+  ScriptedServer server({LoginStyle::kMinecraft, "demo", demo::DemoCommandScript});
+  std::string colours_gbk = demo::ColoursReply();
+  for (std::size_t at = colours_gbk.find("\xC2\xA7"); at != std::string::npos; at = colours_gbk.find("\xC2\xA7", at)) {
+    colours_gbk.replace(at, 2, "\xA1\xEC");  // § in GBK
+  }
+  const ProcessResult gbk = RunClient({"127.0.0.1", Port(server), "demo"}, "colors\ncontrols\n");
+  EXPECT_EQ(MaskStamps(gbk.out),
+            Connected() + Prompt() + Block(colours_gbk) + Prompt() + Block(demo::ControlsReply()) + Prompt());
+  if (!testing::LocaleDrivesConsoleAndClock()) return;
+  const ProcessResult utf8 = RunClient({"127.0.0.1", Port(server), "demo"}, "colors\ncontrols\n", "LC_ALL=C.UTF-8");
+  EXPECT_NE(MaskStamps(utf8.out).find(Block(demo::ColoursReply())), std::string::npos);
+  EXPECT_NE(MaskStamps(utf8.out).find(Block(demo::ControlsReply())), std::string::npos);
 }
 
 TEST(DemoServerTest, StartsAndPrintsItsPort) {

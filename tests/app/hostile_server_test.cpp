@@ -49,7 +49,7 @@ std::vector<std::string> Replies(const std::string& out) {
 ProcessResult RunAgainst(const ScriptedServer& server, const std::string& input) {
   ProcessResult r = testing::RunProcess(
       {RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret", std::to_string(kTimeoutMs)}, input,
-      {"LC_ALL=C"}, 60000);
+      {testing::kGbkLocale}, 60000);
   r.out = testing::FromTextModeOutput(r.out);
   return r;
 }
@@ -140,7 +140,7 @@ TEST(HostileServerTest, AFloodOfPacketsKeepsMemoryBoundedAndTheClientInStep) {
                            s.SendRaw(packet.substr(packet.size() / 2));
                          }});
   ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret", std::to_string(kTimeoutMs)},
-                      {"LC_ALL=C"});
+                      {testing::kGbkLocale});
   ASSERT_TRUE(client.Write("flood\n"));
   ASSERT_TRUE(client.WaitForOutput("\r\n> ", 10000, 2));  // the flood's reply block is out
   Session::Pause(2 * kTimeoutMs);  // past the flood's end: the packet under way is its last
@@ -167,7 +167,7 @@ TEST(HostileServerTest, AHostThatNeverAnswersTheConnectionIsUnreachableWithinThe
   ASSERT_NE(host.filler, testing::kNoSocketHandle);
   const ProcessResult r = testing::RunProcess(
       {RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(host.port), "secret", std::to_string(kTimeoutMs)}, "\n",
-      {"LC_ALL=C"}, 60000);
+      {testing::kGbkLocale}, 60000);
   testing::StopSilentHost(host);
   EXPECT_EQ(testing::FromTextModeOutput(r.out),
             std::string(messages::kUnreachable) + "\r\n" + std::string(messages::kPressToEnd) + "\r\n");
@@ -187,7 +187,7 @@ TEST(HostileServerTest, AHundredForcedReconnectsKeepDescriptorsBounded) {
                            s.Reply(r, r.body);
                            s.CloseAfter();  // every command finds the connection gone and repairs it
                          }});
-  ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret", "2000"}, {"LC_ALL=C"});
+  ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret", "2000"}, {testing::kGbkLocale});
   ASSERT_TRUE(client.Started());
   ASSERT_TRUE(client.Write("c0\n"));
   ASSERT_TRUE(client.WaitForOutput("c0\r", 10000));

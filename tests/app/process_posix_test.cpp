@@ -41,7 +41,7 @@ class TerminalClient {
     std::vector<char*> pointers;
     for (std::string& a : argv) pointers.push_back(a.data());
     pointers.push_back(nullptr);
-    std::string locale = "LC_ALL=C";
+    std::string locale = testing::kGbkLocale;
     char* envp[] = {locale.data(), nullptr};
     if (posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), envp) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -143,7 +143,7 @@ TEST(ProcessPosixTest, ClosedStandardDescriptorsNeverCarryTheConnection) {
     const std::string script = std::string("exec \"$0\" 127.0.0.1 ") + std::to_string(server.Port()) + " secret " +
                                c.redirection;
     const testing::ProcessResult r = testing::RunProcess({"/bin/sh", "-c", script, RCON_CONSOLE_PATH}, c.input,
-                                                         {"LC_ALL=C"}, 10000);
+                                                         {testing::kGbkLocale}, 10000);
     EXPECT_EQ(r.exit_code, 0);
     std::vector<std::string> commands;
     for (const testing::ReceivedPacket& p : server.Received()) {

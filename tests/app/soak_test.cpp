@@ -24,7 +24,7 @@ TEST(SoakTest, TwentyThousandCommandsInOrderWithoutGrowth) {
   ASSERT_TRUE(server.WaitForOutput("\n", 10000)) << server.Errors();
   const std::string port = std::to_string(std::stoi(server.Output()));
 
-  ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "demo"}, {"LC_ALL=C"});
+  ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "demo"}, {testing::kGbkLocale});
   ASSERT_TRUE(client.Write(Commands(0, kWarmUp)));
   ASSERT_TRUE(client.WaitForOutput("soak " + std::to_string(kWarmUp - 1) + "\r", 60000));
   const ProcessStats start = client.Stats();

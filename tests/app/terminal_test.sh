@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The client in a real terminal (tmux): the prompt shows before typing, the password is not
-# echoed, the screen is cleared after connecting, and Chinese reads right in a UTF-8 locale.
+# echoed, the screen is cleared after connecting, Chinese reads right in a UTF-8 locale; line
+# editing and history, Ctrl+L and Ctrl+D; a reply's control sequences shown and not obeyed;
+# colour codes shown as colours, or removed under NO_COLOR; an emoji both ways.
 #   terminal_test.sh CLIENT DEMO_SERVER
 set -euo pipefail
 client=$1
@@ -37,7 +39,8 @@ port=$(head -n1 "$work/port")
 [ -n "$port" ] || { echo "FAIL: the demo server did not start"; exit 1; }
 
 export LC_ALL=C.UTF-8
-tmux -f /dev/null new-session -d -s "$session" -x 120 -y 30 "$client"
+export RCON_CONSOLE_HISTORY="$work/history"
+tmux -f /dev/null new-session -d -s "$session" -x 120 -y 30 "$client; echo CLIENT-ENDED; sleep 30"
 wait_for "请填写目标Rcon服务器的IP或域名："
 tmux send-keys -t "$session" "127.0.0.1" Enter
 wait_for "请填写目标Rcon服务器的端口："
@@ -61,4 +64,57 @@ tmux send-keys -t "$session" "chinese" Enter
 wait_for "你好，世界"
 tmux send-keys -t "$session" "help" Enter
 wait_for "Commands: help"
+
+# Line editing and history: Up recalls the line before; Left and Right move inside Chinese text.
+tmux send-keys -t "$session" "echo first-line" Enter
+wait_for "first-line"
+tmux send-keys -t "$session" Up Enter
+for _ in $(seq 1 100); do
+  [ "$(tmux capture-pane -p -t "$session" | grep -cx 'first-line')" -ge 2 ] && break
+  sleep 0.05
+done
+[ "$(tmux capture-pane -p -t "$session" | grep -cx 'first-line')" -ge 2 ] || fail "Up and Enter did not send the line again"
+tmux send-keys -t "$session" "echo 你好" Left "世" Right "界" Enter
+wait_for "你世好界"
+
+# Ctrl+L clears the screen here and sends nothing.
+tmux send-keys -t "$session" C-l
+sleep 0.3
+tmux capture-pane -p -t "$session" | grep -qF "first-line" && fail "Ctrl+L did not clear the screen"
+
+# A reply that tries to clear the screen and write the clipboard is shown, not obeyed.
+tmux send-keys -t "$session" "echo still-here" Enter
+wait_for "still-here"
+tmux send-keys -t "$session" "controls" Enter
+wait_for "This reply tried to clear the screen"
+screen=$(tmux capture-pane -p -t "$session")
+echo "$screen" | grep -qF "still-here" || fail "a reply cleared the screen"
+echo "$screen" | grep -qF '^[[2J^[[H^[]0;owned^G^[]52;c;' || fail "the reply's control bytes are not shown in caret notation"
+
+# Colour codes become colours (SGR in the pane's content); an emoji goes and comes back.
+tmux send-keys -t "$session" "colors" Enter
+wait_for "Green Red Blue"
+tmux capture-pane -p -e -t "$session" | grep -qF $'\e[92mGreen' || fail "the colour code was not shown as a colour"
+tmux send-keys -t "$session" "echo 😀 smile" Enter
+wait_for "😀 smile"
+[ "$(tmux capture-pane -p -t "$session" | grep -cF '😀 smile')" -ge 2 ] || fail "the emoji did not come back"
+
+# Ctrl+D on an empty line ends the program, and the next output starts on a line of its own.
+tmux send-keys -t "$session" C-d
+wait_for "CLIENT-ENDED"
+tmux capture-pane -p -t "$session" | grep -qx "CLIENT-ENDED" || fail "the shell would go on after the prompt"
+
+# The history: each line once in a row, the password never, the file for the user alone.
+grep -qF "first-line" "$RCON_CONSOLE_HISTORY" || fail "the history was not saved"
+grep -qF "hunter2" "$RCON_CONSOLE_HISTORY" && fail "the password went into the history"
+[ "$(stat -c %a "$RCON_CONSOLE_HISTORY")" = 600 ] || fail "the history file is not 0600"
+tmux kill-session -t "$session"
+
+# Under NO_COLOR the codes are removed: no colour, no sign.
+tmux -f /dev/null new-session -d -s "$session" -x 120 -y 30 "NO_COLOR=1 $client 127.0.0.1 $port hunter2"
+wait_for "----------------"
+tmux send-keys -t "$session" "colors" Enter
+wait_for "Green Red Blue"
+tmux capture-pane -p -e -t "$session" | grep -qF $'\e[92m' && fail "NO_COLOR still showed colours"
+tmux capture-pane -p -t "$session" | grep -qF "§" && fail "NO_COLOR left the codes in"
 echo "terminal test passed"

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "console/terminal_text.h"
+#include "rcon/codepage.h"
 #include "run_process.h"
 
 namespace rcon {
@@ -16,7 +18,12 @@ class PipeConsole {
  public:
   PipeConsole(const std::string& input, bool utf8_terminal)
       : pipe_(input), out_(std::tmpfile()), err_(std::tmpfile()) {
-    console_ = std::make_unique<Console>(pipe_.stream(), out_, err_, utf8_terminal);
+    ConsoleSettings settings;
+    if (utf8_terminal) {
+      settings.to_terminal = [this](std::string_view t) { return codepage_.ToUtf8(t); };
+      settings.from_terminal = [this](std::string_view t) { return codepage_.FromUtf8(t); };
+    }
+    console_ = std::make_unique<Console>(pipe_.stream(), out_, err_, std::move(settings));
   }
   ~PipeConsole() {
     console_.reset();
@@ -37,6 +44,7 @@ class PipeConsole {
     while ((n = std::fread(block, 1, sizeof block, f)) > 0) s.append(block, n);
     return s;
   }
+  CodePageConverter codepage_;
   testing::InputPipe pipe_;
   std::FILE* out_;
   std::FILE* err_;
@@ -113,6 +121,46 @@ TEST(ClearScreenTest, WritesNothingWhenOutputIsNotATerminal) {
   PipeConsole pc("", false);
   pc.console().ClearScreen();
   EXPECT_EQ(pc.Out(), "");
+}
+
+TEST(WriteReplyTest, APipeGetsTheServersBytesUnchanged) {
+  const std::string reply = "\x1b[2J\x07\xA1\xEC" "aGreen\x7F\xD6\xD0";
+  PipeConsole pc("", false);
+  pc.console().WriteReply(reply);
+  EXPECT_EQ(pc.Out(), reply);
+}
+
+TEST(ReadCommandTest, APipeGetsThePromptAsOutput) {
+  PipeConsole pc("list\n", false);
+  EXPECT_EQ(pc.console().ReadCommand("> "), "list");
+  EXPECT_EQ(pc.Out(), "> ");
+}
+
+// The pieces a terminal gets for a reply: text as it is, caret forms, and <code> for each format.
+std::string TerminalPieces(std::string_view reply) {
+  std::string shown;
+  ForEachTerminalPiece(reply, [&](std::string_view run) { shown += run; },
+                       [&](char code) { shown.append("<").append(1, code).append(">"); });
+  return shown;
+}
+
+TEST(TerminalTextTest, ControlBytesAreShownAndColourCodesFound) {
+  const struct {
+    const char* what;
+    std::string reply, shown;
+  } cases[] = {
+      {"clear screen", "\x1b[2J", "^[[2J"},
+      {"clipboard (OSC 52)", "\x1b]52;c;aGk=\x07", "^[]52;c;aGk=^G"},
+      {"backspace and DEL", "a\x08\x7F", "a^H^?"},
+      {"tab, LF and CR stay", "a\tb\r\nc", "a\tb\r\nc"},
+      {"colour and format codes", "\xA1\xEC" "aGreen \xA1\xEC" "lBold\xA1\xEC" "r", "<a>Green <l>Bold<r>"},
+      {"either case", "\xA1\xEC" "A\xA1\xEC" "K\xA1\xEC" "R", "<a><k><r>"},
+      {"no code after the sign", "\xA1\xEC" "z \xA1\xEC", "\xA1\xEC" "z \xA1\xEC"},
+      {"A1 EC across two characters is no sign", "\xB0\xA1\xEC" "a", "\xB0\xA1\xEC" "a"},
+      {"a C1 control in GB18030 (U+009B)", "x\x81\x30\x83\x37y", "xM-^[y"},
+      {"other GB18030 four-byte characters stay", "\x95\x32\x82\x36", "\x95\x32\x82\x36"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TerminalPieces(c.reply), c.shown) << c.what;
 }
 
 TEST(ReadHiddenLineTest, ReadsPlainlyFromAPipe) {

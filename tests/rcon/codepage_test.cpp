@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "rcon/codepage_platform.h"
+#include "run_process.h"
 
 namespace rcon {
 namespace {
@@ -90,6 +91,29 @@ TEST(CodePageTest, RoundTripsEveryTwoByteGbkCharacter) {
     }
   }
   EXPECT_GT(round_trips, 21000);  // GBK holds 21886 characters
+}
+
+TEST(CodePageTest, Gb18030KeepsEveryCharacterAndGbkAsItIs) {
+  // At a UTF-8 terminal the console's texts are GB18030: what GBK lacks survives both ways, and
+  // every GBK character keeps its bytes.
+  if (!testing::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console is code page 936: never GB18030";
+  CodePageConverter gb18030(ConsoleCodePage::kGb18030);
+  const struct {
+    const char* what;
+    std::string utf8, console;
+  } cases[] = {
+      {"an emoji (U+1F600)", "\xF0\x9F\x98\x80", "\x94\x39\xFC\x36"},
+      {"Thai ko kai", "\xE0\xB8\x81", "\x81\x32\xCE\x39"},
+      {"Hangul", "\xEA\xB0\x80", "\x82\x37\xCF\x35"},
+      {"Chinese, as in GBK", "\xE4\xB8\xAD\xE6\x96\x87", "\xD6\xD0\xCE\xC4"},
+      {"the section sign, as in GBK", "\xC2\xA7", "\xA1\xEC"},
+      {"ASCII", "say hi", "say hi"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(gb18030.FromUtf8(c.utf8), c.console) << c.what;
+    EXPECT_EQ(gb18030.ToUtf8(c.console), c.utf8) << c.what;
+  }
+  EXPECT_EQ(gb18030.FromUtf8("a\xFFz"), "a?z");  // invalid input is still "?"
 }
 
 TEST(Utf8SequenceTest, ReportsMaximalInvalidParts) {

@@ -21,6 +21,10 @@ inline constexpr bool kMemoryFiguresHold = false;
 inline constexpr bool kMemoryFiguresHold = true;
 #endif
 
+// The environment setting under which the program's standard streams carry the console's GBK
+// bytes unchanged (scripts/test generates the locale).
+inline constexpr const char* kGbkLocale = "LC_ALL=zh_CN.GBK";
+
 // Resource figures of a running program.
 struct ProcessStats {
   std::int64_t peak_rss_kb = -1;  // peak resident memory so far; -1 where it cannot be told
