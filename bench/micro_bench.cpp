@@ -26,9 +26,11 @@ BENCHMARK(BM_BuildCommandPacket)->Arg(16)->Arg(2048);
 void BM_ReplyReader(benchmark::State& state) {
   const std::string stream = Packets(static_cast<std::size_t>(state.range(0)), 4096);
   for (auto _ : state) {
-    rcon::ReplyReader reader;
+    rcon::PacketFramer framer;
+    rcon::ReplyReader reader(framer);
+    reader.CommandSent();
     for (std::size_t at = 0; at < stream.size(); at += 20480) reader.Feed(std::string_view(stream).substr(at, 20480));
-    benchmark::DoNotOptimize(reader.Body());
+    benchmark::DoNotOptimize(reader.TakeReply());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.size()));
 }
@@ -49,6 +51,21 @@ void BM_GbkToUtf8(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_GbkToUtf8)->Arg(64)->Arg(2048);
+
+// The demo's "chinese" reply (你好，世界) converted the way the client does it, with its converter
+// kept open across replies (1), against opening and closing one for each reply (0).
+void BM_ChineseReplyConverter(benchmark::State& state) {
+  const std::string reply = "\xE4\xBD\xA0\xE5\xA5\xBD\xEF\xBC\x8C\xE4\xB8\x96\xE7\x95\x8C";
+  rcon::CodePageConverter kept;
+  for (auto _ : state) {
+    if (state.range(0) == 1) {
+      benchmark::DoNotOptimize(kept.FromUtf8(reply));
+    } else {
+      benchmark::DoNotOptimize(rcon::CodePageConverter().FromUtf8(reply));
+    }
+  }
+}
+BENCHMARK(BM_ChineseReplyConverter)->Arg(0)->Arg(1);
 
 void BM_ToInt(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(rcon::ToInt(std::string_view("  \xA3\xB1" "25575")));

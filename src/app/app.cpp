@@ -12,8 +12,13 @@ constexpr char kQuote = '"';
 // Bytes 0x01 to 0x20 separate arguments.
 bool IsSeparator(std::uint8_t b) { return b >= 0x01 && b <= 0x20; }
 
-// Removes every LF byte, stepping over GBK characters whole.
-Text RemoveLineFeeds(std::string_view line) { return ReplaceText(line, "\n", ""); }
+// Removes every LF byte, stepping over GBK characters whole (a lone lead byte at the end goes
+// too). A plain ASCII line without LF, the usual command, is handed back as it is.
+Text RemoveLineFeeds(Text line) {
+  bool plain = true;
+  for (const char c : line) plain = plain && c != '\n' && static_cast<unsigned char>(c) < 0x80;
+  return plain ? line : ReplaceText(line, "\n", "");
+}
 
 // Position just past the program name at the start of a command line.
 std::size_t SkipProgramName(std::string_view line) {
@@ -50,7 +55,8 @@ int EndWithMessage(Console& console, std::string_view message) {
   return 0;
 }
 
-Text StampNow() { return FormatTimestamp(std::nullopt, 1, 0); }
+// Appends the time stamp of now, as every header shows it.
+void AppendStampNow(Text& out) { AppendTimestamp(out, std::nullopt, 1, 0); }
 
 bool AnyAnswer(std::string_view) { return true; }
 
@@ -69,13 +75,15 @@ std::optional<Text> Ask(Console& console, std::string_view prompt, bool (*accept
 }
 
 void RunCommandLoop(Console& console, RconClient& client, const ConnectionParameters& parameters) {
+  Text header;  // reused: one command after another costs no new buffer
+  Text late;
   for (;;) {
     PrintLine(console, messages::kSeparator);
     Text command = RemoveLineFeeds(console.ReadCommand(messages::kCommandPrompt));
     if (console.EndOfInput()) return;
-    Text header("\r\n[");
-    header.append(StampNow()).append("] \r\n");
-    Text late;
+    header.assign("\r\n[");
+    AppendStampNow(header);
+    header.append("] \r\n");
     const Text reply = client.Execute(command, TimeoutOf(parameters), parameters.size() == 4, &late);
     // The block is written in pieces: a reply can run to megabytes, and is not copied again.
     console.WriteOutput(0, header);
@@ -125,9 +133,8 @@ bool IsAllDigits(std::string_view text) {
 }
 
 void PrintLine(Console& console, std::string_view text) {
-  Text line(text);
-  line += "\r\n";
-  console.WriteOutput(0, line);
+  console.WriteOutput(0, text);
+  console.WriteOutput(0, "\r\n");
 }
 
 void PrintUsage(Console& console) {
@@ -164,7 +171,8 @@ int Main(Console& console, std::vector<Text> arguments, ConsoleCodePage page) {
 
   console.ClearScreen();
   Text connected("[");
-  connected.append(StampNow()).append(messages::kConnectedAfterStamp).append("\r\n");
+  AppendStampNow(connected);
+  connected.append(messages::kConnectedAfterStamp).append("\r\n");
   PrintLine(console, connected);
   RunCommandLoop(console, client, parameters);
   return 0;

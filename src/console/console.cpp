@@ -44,7 +44,21 @@ void Console::Begin() {
   if (at_terminal_) editor_.Start(in_, out_, settings_.history_file);
 }
 
-void Console::WriteRaw(std::FILE* stream, std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stream); }
+void Console::WriteRaw(std::FILE* stream, std::string_view bytes) {
+  if (stream != out_) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    return;
+  }
+  output_ += bytes;
+  if (output_.size() >= kPieceBytes) Flush();
+}
+
+void Console::Flush() {
+  std::fflush(out_);  // whatever went through the stream itself comes first
+  if (output_.empty()) return;
+  WriteDescriptor(out_, output_);
+  output_.clear();
+}
 
 void Console::WriteOutput(int direction, std::string_view text) {
   std::FILE* stream = direction == 2 ? err_ : out_;
@@ -110,7 +124,7 @@ Text Console::TypedText(std::string_view bytes) {
 
 Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit) {
   const bool editing = edit && editor_.Started();
-  if (out_terminal_) std::fflush(out_);
+  if (out_terminal_) Flush();  // at a terminal the prompt must show now
   bool edited_now = false;
   std::string_view piece;
   for (;;) {
@@ -136,7 +150,9 @@ Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit) {
   if (editing && prompt != nullptr && !edited_now) WriteRaw(out_, *prompt);
   input_taken_ += piece.size();
   end_of_input_ = false;
-  return TypedText(TrimLineEnd(UpToZero(piece)));
+  Text line = TrimLineEnd(UpToZero(piece));
+  if (settings_.from_terminal && HasNonAscii(line)) line = settings_.from_terminal(line);
+  return line;
 }
 
 bool Console::FillInput(const std::string* prompt, bool remember, bool edit) {
@@ -145,7 +161,7 @@ bool Console::FillInput(const std::string* prompt, bool remember, bool edit) {
     input_taken_ = 0;
   }
   if (edit) {
-    std::fflush(out_);
+    Flush();
     const std::optional<std::string> line = editor_.Read(prompt != nullptr ? *prompt : std::string());
     if (!line) return false;
     if (remember) editor_.Remember(*line);
@@ -153,7 +169,7 @@ bool Console::FillInput(const std::string* prompt, bool remember, bool edit) {
     return true;
   }
   // This read may have to wait: whatever was written so far (a prompt) must be seen first.
-  std::fflush(out_);
+  Flush();
   char block[64 * 1024];
   const int n = ReadInput(block, static_cast<int>(sizeof block));
   if (n <= 0) return false;

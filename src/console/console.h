@@ -76,6 +76,10 @@ class Console {
   // Clears the terminal window and homes the cursor; writes nothing when output is not a terminal.
   void ClearScreen();
 
+  // Writes out what is buffered for standard output. (It is written anyway before a read that
+  // may wait, at a terminal before every read, when much has gathered, and at the end.)
+  void Flush();
+
  private:
   // The platform's part.
   bool InputIsTerminal() const;
@@ -83,6 +87,8 @@ class Console {
   bool SetInputEcho(bool on);
   // Reads what standard input has, blocking until it has something: the count, 0 at its end.
   int ReadInput(char* block, int size);
+  // Writes every byte to the stream's descriptor (in text mode on Windows), past its own buffer.
+  static void WriteDescriptor(std::FILE* stream, std::string_view bytes);
   // Shows a colour or format code (lower-cased) in what is pending for the terminal, or resets
   // to the normal format (code 0).
   void ShowFormat(char code);
@@ -94,7 +100,7 @@ class Console {
   Text ReadPiece(const std::string* prompt, bool remember, bool edit);
   // Adds input to the buffer: a line from the editor, or a plain read; false at the end of input.
   bool FillInput(const std::string* prompt, bool remember, bool edit);
-  // Writes bytes already in the terminal's encoding.
+  // Writes bytes already in the terminal's encoding: standard output gathers them first.
   void WriteRaw(std::FILE* stream, std::string_view bytes);
   // Converts and writes what is pending for the terminal.
   void FlushPending();
@@ -107,6 +113,7 @@ class Console {
   bool at_terminal_;   // standard input and output are both terminals
   bool out_terminal_;  // standard output is a terminal
   bool end_of_input_ = false;
+  std::string output_;            // bytes for standard output not yet written
   std::string input_;             // bytes read and not yet taken, in the terminal's encoding
   std::size_t input_taken_ = 0;
   Text pending_;                  // server text under way to the terminal

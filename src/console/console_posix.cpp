@@ -80,7 +80,17 @@ Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSettings 
 
 Console::~Console() {
   if (platform_ && platform_->saved_valid) SetInputEcho(true);
-  std::fflush(out_);
+  Flush();
+}
+
+void Console::WriteDescriptor(std::FILE* stream, std::string_view bytes) {
+  const int fd = fileno(stream);
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // a failed write is not reported
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
 }
 
 bool Console::InputIsTerminal() const { return isatty(fileno(in_)) == 1; }
@@ -116,8 +126,8 @@ bool Console::SetInputEcho(bool on) {
 
 void Console::ClearScreen() {
   if (!out_terminal_) return;
-  std::fputs("\x1b[H\x1b[2J\x1b[3J", out_);
-  std::fflush(out_);
+  WriteRaw(out_, "\x1b[H\x1b[2J\x1b[3J");
+  Flush();
 }
 
 }  // namespace rcon

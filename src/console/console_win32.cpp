@@ -50,7 +50,17 @@ Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSettings 
 
 Console::~Console() {
   if (platform_ && platform_->saved_valid) SetInputEcho(true);
-  std::fflush(out_);
+  Flush();
+}
+
+void Console::WriteDescriptor(std::FILE* stream, std::string_view bytes) {
+  const int fd = _fileno(stream);
+  while (!bytes.empty()) {
+    const unsigned piece = static_cast<unsigned>(bytes.size() > (1u << 30) ? (1u << 30) : bytes.size());
+    const int n = _write(fd, bytes.data(), piece);  // text mode: every LF goes out as CR LF
+    if (n <= 0) return;  // a failed write is not reported
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
 }
 
 bool Console::InputIsTerminal() const { return IsConsoleHandle(platform_->input); }
@@ -66,7 +76,7 @@ void Console::ShowFormat(char code) {
   // The sixteen colour codes are the console's sixteen colours, in the same order; the format
   // codes have no console form, and r (or 0: the end of a reply) puts the colours back.
   FlushPending();
-  std::fflush(out_);
+  Flush();
   const WORD saved = platform_->attributes;
   WORD attributes = saved;
   if (code >= '0' && code <= '9') attributes = static_cast<WORD>((saved & ~0x0F) | (code - '0'));
@@ -94,7 +104,7 @@ bool Console::SetInputEcho(bool on) {
 void Console::ClearScreen() {
   // Only a console window is cleared: redirected, "cls" would put a form feed into the output.
   if (!out_terminal_) return;
-  std::fflush(out_);
+  Flush();
   std::system("cls");
 }
 

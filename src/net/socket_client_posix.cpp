@@ -106,6 +106,10 @@ bool CloseSocket(Handle h) { return close(Fd(h)) == 0; }
 
 std::vector<HostAddress> LookUpHost(const Text& host) {
   std::vector<HostAddress> addresses;
+  // A numeric address needs no resolver.
+  unsigned char numeric[16];
+  if (inet_pton(AF_INET, host.c_str(), numeric) == 1) return {{Family::kIpv4, host}};
+  if (inet_pton(AF_INET6, host.c_str(), numeric) == 1) return {{Family::kIpv6, host}};
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;

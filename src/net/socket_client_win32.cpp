@@ -119,6 +119,10 @@ bool CloseSocket(Handle h) { return closesocket(Sock(h)) == 0; }
 
 std::vector<HostAddress> LookUpHost(const Text& host) {
   std::vector<HostAddress> addresses;
+  // A numeric address needs no resolver.
+  unsigned char numeric[16];
+  if (inet_pton(AF_INET, host.c_str(), numeric) == 1) return {{Family::kIpv4, host}};
+  if (inet_pton(AF_INET6, host.c_str(), numeric) == 1) return {{Family::kIpv6, host}};
   WSADATA data;
   if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return addresses;  // the lookup's own hold
   addrinfo hints{};

@@ -3,25 +3,31 @@
 namespace rcon {
 namespace {
 
-void AppendInt32(Bytes& out, std::int32_t value) {
+// Writes a little-endian int32 at p.
+void PutInt32(char* p, std::int32_t value) {
   const auto u = static_cast<std::uint32_t>(value);
-  for (int k = 0; k < 4; ++k) out += static_cast<char>((u >> (8 * k)) & 0xFFu);
+  for (int k = 0; k < 4; ++k) p[k] = static_cast<char>((u >> (8 * k)) & 0xFFu);
 }
 
 bool SizeTrusted(std::int32_t size) { return size >= kMinPacketSize && size <= kMaxPacketSize; }
 
 }  // namespace
 
+void BuildPacketInto(Bytes& out, std::int32_t request_id, std::int32_t type, std::string_view body, int terminator_count) {
+  body = UpToZero(body);
+  const auto terminators = static_cast<std::size_t>(terminator_count > 0 ? terminator_count : 0);
+  char header[kHeaderBytes];
+  PutInt32(header, static_cast<std::int32_t>(body.size() + 8 + terminators));
+  PutInt32(header + 4, request_id);
+  PutInt32(header + 8, type);
+  out.assign(header, kHeaderBytes);
+  out.append(body);
+  out.append(terminators, '\0');
+}
+
 Bytes BuildPacket(std::int32_t request_id, std::int32_t type, std::string_view body, int terminator_count) {
-  body = body.substr(0, static_cast<std::size_t>(TextLength(body)));
-  const int terminators = terminator_count > 0 ? terminator_count : 0;
   Bytes packet;
-  packet.reserve(kHeaderBytes + body.size() + static_cast<std::size_t>(terminators));
-  AppendInt32(packet, static_cast<std::int32_t>(body.size() + 8 + static_cast<std::size_t>(terminators)));
-  AppendInt32(packet, request_id);
-  AppendInt32(packet, type);
-  packet += body;
-  packet.append(static_cast<std::size_t>(terminators), '\0');
+  BuildPacketInto(packet, request_id, type, body, terminator_count);
   return packet;
 }
 

@@ -28,6 +28,9 @@ inline constexpr std::size_t kDefaultMaxReplyBytes = 16 * 1024 * 1024;
 // Builds a packet: size n + 8 + terminator_count, the id, the type, the body up to its first zero byte, the terminators.
 Bytes BuildPacket(std::int32_t request_id, std::int32_t type, std::string_view body, int terminator_count);
 
+// Builds the same packet into `out`, replacing what it held (its room is kept for the next one).
+void BuildPacketInto(Bytes& out, std::int32_t request_id, std::int32_t type, std::string_view body, int terminator_count);
+
 // Builds the authentication request (id 0, type 3) carrying the password as typed.
 Bytes BuildAuthPacket(std::string_view password, int terminator_count);
 

@@ -119,7 +119,7 @@ Reply RconClient::ReadReply(ReplyReader& reader, int timeout) {
 }
 
 Reply RconClient::Exchange(const Text& command_utf8, int timeout, Bytes& late) {
-  const Bytes packet = BuildCommandPacket(command_utf8, terminator_count);
+  BuildPacketInto(packet, 0, kCommandRequestType, command_utf8, terminator_count);
   ReplyReader reader(framer, max_reply_bytes);
   // The late packets are taken before the command goes out, so they cannot be taken for its
   // reply: one that has begun is awaited, and the send's own wait tells whether more are

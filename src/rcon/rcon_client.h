@@ -89,6 +89,7 @@ class RconClient {
   socket_client endpoint;
   PacketFramer framer;
   CodePageConverter codepage;
+  Bytes packet;  // the command packet under way, its room kept from one command to the next
   int terminator_count = 0;
   Text host;
   int port = 0;

@@ -1,7 +1,5 @@
 #include "util/clock.h"
 
-#include <cmath>
-
 namespace rcon {
 namespace {
 
@@ -48,8 +46,10 @@ DateTime ToDateTime(const CivilTime& t) {
 
 bool ToCivilTime(DateTime value, CivilTime& out) {
   if (!(value >= kFirstDay && value < kPastLastDay)) return false;
-  auto day = static_cast<std::int64_t>(std::trunc(value));
-  auto seconds = static_cast<std::int64_t>(std::llround(std::fabs(value - static_cast<double>(day)) * kSecondsPerDay));
+  auto day = static_cast<std::int64_t>(value);  // toward zero
+  double fraction = value - static_cast<double>(day);
+  if (fraction < 0) fraction = -fraction;
+  auto seconds = static_cast<std::int64_t>(fraction * kSecondsPerDay + 0.5);  // to the nearest second
   if (seconds >= kSecondsPerDay) {  // rounding reached the next midnight
     seconds -= kSecondsPerDay;
     day += 1;

@@ -12,6 +12,9 @@ namespace rcon {
 // Formats a time stamp; no time means now, and a style outside 0-3 or a selection outside 1-5 counts as 0.
 Text FormatTimestamp(std::optional<DateTime> time = std::nullopt, int style = 0, int selection = 0);
 
+// The same, appended to `out` (for a caller that reuses one buffer).
+void AppendTimestamp(Text& out, std::optional<DateTime> time = std::nullopt, int style = 0, int selection = 0);
+
 // Returns 1 when the user's locale shows the hour on a 24-hour clock, 0 otherwise.
 int UsesTwentyFourHourClock();
 

@@ -31,7 +31,10 @@ class PipeConsole {
     std::fclose(err_);
   }
   Console& console() { return *console_; }
-  std::string Out() { return Contents(out_); }
+  std::string Out() {
+    console_->Flush();
+    return Contents(out_);
+  }
   std::string Err() { return Contents(err_); }
 
  private:
