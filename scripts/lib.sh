@@ -33,3 +33,16 @@ ensure_locale() {
   ensure_packages locales
   localedef -i "$name" -f "$charset" "$name.$charset"
 }
+
+# Checks a Debian package with lintian: any error or warning fails.
+check_with_lintian() {
+  local report status=0
+  report=$(lintian --fail-on error,warning "$@" 2>&1) || status=$?
+  report=$(echo "$report" | grep -v "running with root privileges" || true)
+  [ -n "$report" ] && echo "$report"
+  if [ "$status" -ne 0 ]; then
+    echo "lintian: $(basename "$1"): errors or warnings" >&2
+    return 1
+  fi
+  echo "lintian: $(basename "$1"): no errors, no warnings"
+}
