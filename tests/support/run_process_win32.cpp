@@ -37,7 +37,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vect
   SetHandleInformation(out_read, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(err_read, HANDLE_FLAG_INHERIT, 0);
   std::string command_line;
-  for (const std::string& a : argv) command_line += (command_line.empty() ? "" : " ") + Quote(a);
+  for (const std::string& a : argv) {
+    if (!command_line.empty()) command_line += ' ';
+    command_line += Quote(a);
+  }
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
