@@ -15,9 +15,7 @@ bool IsSeparator(std::uint8_t b) { return b >= 0x01 && b <= 0x20; }
 // Removes every LF byte, stepping over GBK characters whole (a lone lead byte at the end goes
 // too). A plain ASCII line without LF, the usual command, is handed back as it is.
 Text RemoveLineFeeds(Text line) {
-  bool plain = true;
-  for (const char c : line) plain = plain && c != '\n' && static_cast<unsigned char>(c) < 0x80;
-  return plain ? line : ReplaceText(line, "\n", "");
+  return IsAscii(line) && line.find('\n') == Text::npos ? line : ReplaceText(line, "\n", "");
 }
 
 // Position just past the program name at the start of a command line.
@@ -31,11 +29,6 @@ std::size_t SkipProgramName(std::string_view line) {
   }
   const std::size_t space = line.find(' ');
   return space == std::string_view::npos ? line.size() : space + 1;
-}
-
-// Length of the character at i: a lead byte takes the byte after it along.
-std::size_t CharLength(std::string_view line, std::size_t i) {
-  return IsLeadByte(ByteAt(line, i)) && i + 1 < line.size() ? 2 : 1;
 }
 
 // Time-out as the parameter list gives it: the fourth entry, or 0 when there is none.
@@ -106,7 +99,7 @@ std::vector<Text> SplitCommandLine(std::string_view line) {
     if (line[i] == kQuote) {
       Text argument;
       for (++i; i < line.size() && line[i] != kQuote;) {
-        const std::size_t n = CharLength(line, i);
+        const std::size_t n = CharLengthAt(line, i);
         argument.append(line.substr(i, n));
         i += n;
       }
@@ -116,7 +109,7 @@ std::vector<Text> SplitCommandLine(std::string_view line) {
       ++i;
     } else {
       const std::size_t begin = i;
-      while (i < line.size() && line[i] != kQuote && !IsSeparator(ByteAt(line, i))) i += CharLength(line, i);
+      while (i < line.size() && line[i] != kQuote && !IsSeparator(ByteAt(line, i))) i += CharLengthAt(line, i);
       arguments.emplace_back(line.substr(begin, i - begin));
     }
   }

@@ -7,13 +7,6 @@
 namespace rcon {
 namespace {
 
-bool HasNonAscii(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (ByteAt(text, i) >= 0x80) return true;
-  }
-  return false;
-}
-
 // Server text goes out in pieces of about this many bytes, cut between characters, so that a
 // reply of megabytes is never held a second time in the terminal's encoding.
 constexpr std::size_t kPieceBytes = 64 * 1024;
@@ -63,7 +56,7 @@ void Console::Flush() {
 void Console::WriteOutput(int direction, std::string_view text) {
   std::FILE* stream = direction == 2 ? err_ : out_;
   text = UpToZero(text);
-  if (settings_.to_terminal && HasNonAscii(text)) {
+  if (settings_.to_terminal && !IsAscii(text)) {
     WriteRaw(stream, settings_.to_terminal(text));
   } else {
     WriteRaw(stream, text);
@@ -106,7 +99,7 @@ Text Console::ReadCommand(std::string_view prompt) {
     WriteOutput(0, prompt);
     return ReadPiece(nullptr, false, false);
   }
-  const std::string shown = settings_.to_terminal && HasNonAscii(prompt) ? settings_.to_terminal(prompt) : Text(prompt);
+  const std::string shown = settings_.to_terminal && !IsAscii(prompt) ? settings_.to_terminal(prompt) : Text(prompt);
   return ReadPiece(&shown, true, true);
 }
 
@@ -119,7 +112,7 @@ Text Console::ReadHiddenLine() {
 }
 
 Text Console::TypedText(std::string_view bytes) {
-  return settings_.from_terminal && HasNonAscii(bytes) ? settings_.from_terminal(bytes) : Text(bytes);
+  return settings_.from_terminal && !IsAscii(bytes) ? settings_.from_terminal(bytes) : Text(bytes);
 }
 
 Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit) {
@@ -151,7 +144,7 @@ Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit) {
   input_taken_ += piece.size();
   end_of_input_ = false;
   Text line = TrimLineEnd(UpToZero(piece));
-  if (settings_.from_terminal && HasNonAscii(line)) line = settings_.from_terminal(line);
+  if (settings_.from_terminal && !IsAscii(line)) line = settings_.from_terminal(line);
   return line;
 }
 

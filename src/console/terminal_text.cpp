@@ -3,7 +3,7 @@
 namespace rcon {
 
 std::size_t ConsoleCharLengthAt(std::string_view text, std::size_t i) {
-  if (!IsLeadByte(ByteAt(text, i)) || i + 1 >= text.size()) return 1;
+  if (CharLengthAt(text, i) == 1) return 1;
   const auto second = ByteAt(text, i + 1);
   if (second >= 0x30 && second <= 0x39 && i + 3 < text.size()) return 4;
   return 2;

@@ -8,18 +8,6 @@ namespace rcon {
 
 namespace cp = codepage_platform;
 
-namespace {
-
-// ASCII text reads the same in every console code page and in UTF-8: it needs no converter.
-bool IsAscii(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 CodePageConverter::~CodePageConverter() { Close(); }
 
 CodePageConverter::CodePageConverter(CodePageConverter&& other) noexcept
@@ -41,6 +29,7 @@ void CodePageConverter::Close() {
   if (from_utf8_ != nullptr) cp::CloseConverter(std::exchange(from_utf8_, nullptr));
 }
 
+// ASCII text reads the same in every console code page and in UTF-8: it needs no converter.
 Text CodePageConverter::ToUtf8(std::string_view text) {
   text = UpToZero(text);
   return IsAscii(text) ? Text(text) : cp::ToUtf8(page_, to_utf8_, text);
@@ -100,7 +89,7 @@ std::size_t Utf8SequenceAt(std::string_view s, std::size_t i, bool& valid) {
 }
 
 std::size_t ConsoleSequenceAt(ConsoleCodePage page, std::string_view s, std::size_t i) {
-  if (!IsLeadByte(ByteAt(s, i)) || i + 1 >= s.size()) return 1;
+  if (CharLengthAt(s, i) == 1) return 1;
   const std::uint8_t second = ByteAt(s, i + 1);
   if (page == ConsoleCodePage::kGb18030 && second >= 0x30 && second <= 0x39) return i + 3 < s.size() ? 4 : 1;
   return (second >= 0x40 && second != 0x7F && second != 0xFF) ? 2 : 1;

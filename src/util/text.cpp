@@ -22,16 +22,13 @@ void AppendNormalised(Text& out, std::uint8_t lead, std::uint8_t trail) {
 Text NormaliseFullWidth(std::string_view text) {
   Text out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = 0; i < text.size(); i += CharLengthAt(text, i)) {
     const std::uint8_t b = ByteAt(text, i);
-    if (!IsLeadByte(b)) {
-      out += static_cast<char>(b);
-    } else if (i + 1 < text.size()) {
+    if (CharLengthAt(text, i) == 2) {
       AppendNormalised(out, b, ByteAt(text, i + 1));
-      ++i;
-    } else {
-      break;  // a lone lead byte at the end is dropped
-    }
+    } else if (!IsLeadByte(b)) {
+      out += static_cast<char>(b);
+    }  // a lone lead byte at the end is dropped
   }
   return out;
 }
@@ -46,6 +43,13 @@ std::size_t SpaceAt(std::string_view t, std::size_t i) {
 }
 
 }  // namespace
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (IsLeadByte(static_cast<std::uint8_t>(c))) return false;
+  }
+  return true;
+}
 
 std::int32_t TextLength(std::string_view text) {
   return static_cast<std::int32_t>(UpToZero(text).size());
@@ -115,14 +119,12 @@ Text ReplaceText(std::string_view text, std::string_view search, std::string_vie
     if (text.compare(i, search.size(), search) == 0) {
       out += replacement;
       i += search.size();
-    } else if (!IsLeadByte(ByteAt(text, i))) {
-      out += text[i++];
-    } else if (i + 1 < text.size()) {
-      out += text.substr(i, 2);
-      i += 2;
-    } else {
-      return out;  // a lone lead byte at the end is dropped
+      continue;
     }
+    const std::size_t n = CharLengthAt(text, i);
+    if (n == 1 && IsLeadByte(ByteAt(text, i))) return out;  // a lone lead byte at the end is dropped
+    out += text.substr(i, n);
+    i += n;
   }
   out += text.substr(i);
   return out;
@@ -145,7 +147,7 @@ Text TrimSpaces(std::string_view text) {
       i += n;
       continue;
     }
-    i += (IsLeadByte(ByteAt(text, i)) && i + 1 < text.size()) ? 2 : 1;
+    i += CharLengthAt(text, i);
     end = i;
   }
   return Text(text.substr(begin, end - begin));

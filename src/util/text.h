@@ -28,6 +28,15 @@ inline std::string_view UpToZero(std::string_view s) { return s.substr(0, s.find
 // Tells whether a byte opens a two-byte GBK character.
 inline bool IsLeadByte(std::uint8_t b) { return b >= 0x80; }
 
+// Length of the GBK character at position i: a lead byte takes the byte after it along; a lead
+// byte that is the last byte stands alone (1), as does every byte below 0x80.
+inline std::size_t CharLengthAt(std::string_view text, std::size_t i) {
+  return IsLeadByte(ByteAt(text, i)) && i + 1 < text.size() ? 2 : 1;
+}
+
+// Tells whether a text holds only bytes below 0x80, which read the same in GBK and UTF-8.
+bool IsAscii(std::string_view text);
+
 // Returns the number of bytes before the first zero byte.
 std::int32_t TextLength(std::string_view text);
 

@@ -86,10 +86,10 @@ bool PutField(PartWriter& out, const CivilTime& t, char letter, int count, bool 
 
 void AppendPicture(Text& text, const CivilTime& t, std::string_view picture, bool date_picture, bool twenty_four) {
   PartWriter out(text);
-  for (std::size_t i = 0; i < picture.size() && picture[i] != '\0';) {
-    const std::uint8_t b = ByteAt(picture, i);
-    if (IsLeadByte(b)) {  // a GBK character is copied whole, so its trail byte is never read as a letter
-      const std::size_t n = i + 1 < picture.size() && picture[i + 1] != '\0' ? 2 : 1;
+  picture = UpToZero(picture);
+  for (std::size_t i = 0; i < picture.size();) {
+    if (IsLeadByte(ByteAt(picture, i))) {  // a GBK character is copied whole, so its trail byte is never read as a letter
+      const std::size_t n = CharLengthAt(picture, i);
       out.Put(picture.substr(i, n));
       i += n;
       continue;
