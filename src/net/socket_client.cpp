@@ -46,16 +46,16 @@ socket_client::SendOutcome socket_client::SendUnlessInput(ByteView data, int tim
 
 socket_client::SendOutcome socket_client::SendAll(ByteView data, int timeout_ms, bool input_first) {
   if (handle_ == kNoSocket) return SendOutcome::kFailed;
-  const std::int32_t start = TickCount();
   const bool limited = ClassifyWait(timeout_ms) == WaitKind::kLimited;
+  const Deadline deadline(limited ? timeout_ms : 0);
   std::size_t sent = 0;
   do {
     int wait = timeout_ms;
     if (limited && sent > 0) {
       // Later parts share what is left of the one time-out.
-      const std::int64_t spent = TicksBetween(start, TickCount());
-      if (spent >= timeout_ms) return SendOutcome::kFailed;
-      wait = timeout_ms - static_cast<int>(spent);
+      const std::optional<int> left = deadline.Left();
+      if (!left) return SendOutcome::kFailed;
+      wait = *left;
     }
     const unsigned wanted = sp::kWritable | (input_first && sent == 0 ? sp::kReadable : 0u);
     const unsigned ready = sp::WaitReady(handle_, wanted, wait);

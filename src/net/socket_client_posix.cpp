@@ -7,10 +7,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
-
 #include "net/socket_platform.h"
 #include "net/wait_time.h"
+#include "util/clock.h"
 
 namespace rcon {
 
@@ -18,8 +17,6 @@ const socket_client::Handle socket_client::kNoSocket = -1;
 
 namespace socket_platform {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 int Fd(Handle h) { return static_cast<int>(h); }
 
@@ -66,16 +63,18 @@ bool FinishConnection(Handle h) {
 unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
   const WaitKind kind = ClassifyWait(timeout_ms);
   if (kind == WaitKind::kInvalid) return 0;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(kind == WaitKind::kLimited ? timeout_ms : 0);
+  const Deadline deadline(kind == WaitKind::kLimited ? timeout_ms : 0);
   const auto asked = static_cast<short>(((events & kReadable) != 0 ? POLLIN : 0) | ((events & kWritable) != 0 ? POLLOUT : 0));
   for (;;) {
     int wait = -1;  // poll's own "no limit"
     if (kind == WaitKind::kPollOnce) wait = 0;
     if (kind == WaitKind::kLimited) {
-      // Rounded up: a wait that ends a fraction early would make a silent server look like
-      // a broken connection to a caller that measures how long the wait took.
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      wait = left > 0 ? static_cast<int>(left) : 0;
+      // Measured on the callers' own clock, and waited out to its end: a wait that ended a
+      // fraction early would make a silent server look like a broken connection to a caller
+      // that measures how long the wait took.
+      const std::optional<int> left = deadline.Left();
+      if (!left) return 0;
+      wait = *left;
     }
     pollfd p{Fd(h), asked, 0};
     const int rc = poll(&p, 1, wait);
@@ -84,7 +83,7 @@ unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
       return ((p.revents & POLLIN) != 0 ? kReadable : 0u) | ((p.revents & POLLOUT) != 0 ? kWritable : 0u);
     }
     if (rc < 0 && errno != EINTR) return 0;
-    if (rc == 0 && (kind != WaitKind::kLimited || Clock::now() >= deadline)) return 0;
+    if (rc == 0 && kind != WaitKind::kLimited) return 0;
   }
 }
 

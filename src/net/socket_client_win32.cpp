@@ -75,7 +75,7 @@ bool FinishConnection(Handle h) {
 unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
   const WaitKind kind = ClassifyWait(timeout_ms);
   if (kind == WaitKind::kInvalid) return 0;
-  const std::int32_t start = TickCount();
+  const Deadline deadline(kind == WaitKind::kLimited ? timeout_ms : 0);
   for (;;) {
     fd_set readable, writable, failed;
     FD_ZERO(&readable);
@@ -88,10 +88,10 @@ unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
     timeval* wait = &tv;
     if (kind == WaitKind::kForever) wait = nullptr;
     if (kind == WaitKind::kLimited) {
-      const std::int64_t left = timeout_ms - TicksBetween(start, TickCount());
-      if (left <= 0) return 0;
-      tv.tv_sec = static_cast<long>(left / 1000);
-      tv.tv_usec = static_cast<long>(left % 1000 * 1000);
+      const std::optional<int> left = deadline.Left();
+      if (!left) return 0;
+      tv.tv_sec = static_cast<long>(*left / 1000);
+      tv.tv_usec = static_cast<long>(*left % 1000 * 1000);
     }
     const int rc = select(0, (events & kReadable) != 0 ? &readable : nullptr,
                           (events & kWritable) != 0 ? &writable : nullptr, &failed, wait);

@@ -5,15 +5,6 @@
 namespace rcon {
 namespace {
 
-// Milliseconds left of a time-out that began at `start`, as a wait time-out: 0 (no limit)
-// stays 0; an expired limit gives nothing.
-std::optional<int> TimeLeft(std::int32_t start, int timeout_ms) {
-  if (timeout_ms == 0) return 0;
-  const std::int64_t left = timeout_ms - TicksBetween(start, TickCount());
-  if (left <= 0) return std::nullopt;
-  return static_cast<int>(left);
-}
-
 // How a wait for a whole reply ended.
 enum class WaitEnd {
   kComplete,  // the reader has what it waited for
@@ -35,12 +26,12 @@ bool ReceiveOnce(socket_client& endpoint, Reader& reader, int wait) {
 // is told apart only by the time it took: early means the connection ended.
 template <typename Reader>
 WaitEnd ReceiveUntilComplete(socket_client& endpoint, Reader& reader, int timeout_ms) {
-  const std::int32_t start = TickCount();
+  const Deadline deadline(timeout_ms);
   while (!reader.Complete()) {
-    const std::optional<int> wait = TimeLeft(start, timeout_ms);
+    const std::optional<int> wait = deadline.Left();
     if (!wait) return WaitEnd::kTimedOut;
     if (!ReceiveOnce(endpoint, reader, *wait)) {
-      const bool early = timeout_ms == 0 || TicksBetween(start, TickCount()) < timeout_ms;
+      const bool early = timeout_ms == 0 || deadline.Elapsed() < timeout_ms;
       return early ? WaitEnd::kEnded : WaitEnd::kTimedOut;
     }
   }
@@ -51,9 +42,9 @@ WaitEnd ReceiveUntilComplete(socket_client& endpoint, Reader& reader, int timeou
 // has begun to arrive is awaited within the time-out. Stops when nothing more is waiting, the
 // time-out has passed, or the connection ended.
 void TakeLatePackets(socket_client& endpoint, ReplyReader& reader, int timeout_ms) {
-  const std::int32_t start = TickCount();
+  const Deadline deadline(timeout_ms);
   for (;;) {
-    const std::optional<int> left = TimeLeft(start, timeout_ms);
+    const std::optional<int> left = deadline.Left();
     if (!left) return;
     if (!ReceiveOnce(endpoint, reader, reader.PacketBegun() ? *left : -1)) return;
   }

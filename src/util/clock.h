@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace rcon {
 
@@ -38,5 +39,25 @@ bool ToCivilTime(DateTime value, CivilTime& out);
 inline std::int64_t TicksBetween(std::int32_t earlier, std::int32_t later) {
   return static_cast<std::int64_t>(static_cast<std::uint32_t>(later) - static_cast<std::uint32_t>(earlier));
 }
+
+// A time-out in milliseconds that runs from the moment it is made, on the tick counter; a
+// time-out of 0 has no limit. Every wait of the program measures on this one clock.
+class Deadline {
+ public:
+  explicit Deadline(int timeout_ms) : start_(TickCount()), timeout_ms_(timeout_ms) {}
+  // Milliseconds since it was made.
+  std::int64_t Elapsed() const { return TicksBetween(start_, TickCount()); }
+  // What is left of it as a wait time-out: 0 (no limit) when it has none; nothing once it has passed.
+  std::optional<int> Left() const {
+    if (timeout_ms_ == 0) return 0;
+    const std::int64_t left = timeout_ms_ - Elapsed();
+    if (left <= 0) return std::nullopt;
+    return static_cast<int>(left);
+  }
+
+ private:
+  std::int32_t start_;
+  int timeout_ms_;
+};
 
 }  // namespace rcon
