@@ -74,8 +74,9 @@ AuthReply RconClient::Authenticate(const Text& with_password, int terminators, i
   return reader.Reply();
 }
 
-int RconClient::Login(const Text& new_host, int new_port, const Text& new_password, int timeout, bool /*timeout_given*/) {
-  timeout = MapTimeout(timeout);
+int RconClient::Login(const Text& new_host, int new_port, const Text& new_password, int new_timeout_ms,
+                      bool /*timeout_given*/) {
+  const int timeout = MapTimeout(new_timeout_ms);
   // A new connection replaces (and closes) the one held; a failed one leaves it as it was.
   if (!Connect(new_host, new_port, timeout)) return -1;
   bool refused = false;
@@ -126,8 +127,8 @@ Reply RconClient::Exchange(const Text& command_utf8, int timeout, Bytes& late) {
   return reply;
 }
 
-Text RconClient::Execute(Text& command, int timeout, bool /*timeout_given*/, Text* late) {
-  timeout = MapTimeout(timeout);
+Text RconClient::Execute(Text& command, int requested_timeout_ms, bool /*timeout_given*/, Text* late) {
+  const int timeout = MapTimeout(requested_timeout_ms);
   if (!command.empty() && (command[0] == '/' || command[0] == '\\')) command.erase(0, 1);
   command = codepage.ToUtf8(std::move(command));
   Bytes late_utf8;

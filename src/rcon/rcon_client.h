@@ -56,13 +56,13 @@ class RconClient {
   // The password goes first with two zero bytes after it, the standard form; only when that is
   // refused, or unanswered on a connection that stays open, with one. `timeout_given` is kept
   // for callers that have it; an absent time-out arrives as 0.
-  int Login(const Text& host, int port, const Text& password, int timeout_ms, bool timeout_given = true);
+  int Login(const Text& new_host, int new_port, const Text& new_password, int new_timeout_ms, bool timeout_given = true);
 
   // Sends one command and returns its reply in the console's code page, or the time-out or
   // connection-lost text. A late reply found on the connection ahead of it goes to `late` when
   // given (empty when there was none); otherwise it comes first in the result, on a line of its
   // own. The command is written back in the form that was sent: one leading / or \ removed, in UTF-8.
-  Text Execute(Text& command, int timeout_ms, bool timeout_given = false, Text* late = nullptr);
+  Text Execute(Text& command, int requested_timeout_ms, bool timeout_given = false, Text* late = nullptr);
 
   // Closes the connection.
   void Disconnect();
