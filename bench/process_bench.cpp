@@ -14,7 +14,7 @@
 
 namespace {
 
-using rcon::testing::ChildProcess;
+using rcon::support::ChildProcess;
 using Clock = std::chrono::steady_clock;
 
 struct Run {

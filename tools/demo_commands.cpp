@@ -5,8 +5,8 @@
 
 namespace rcon::demo {
 
-using testing::ReceivedPacket;
-using testing::Session;
+using support::ReceivedPacket;
+using support::Session;
 
 namespace {
 
@@ -58,7 +58,7 @@ void DemoCommandScript(Session& session, const ReceivedPacket& request) {
     std::string packets;
     std::size_t at = 0;
     do {
-      packets += rcon::testing::ServerPacket(request.id, 0, body.substr(at, kPacketBody));
+      packets += rcon::support::ServerPacket(request.id, 0, body.substr(at, kPacketBody));
       at += kPacketBody;
     } while (at < body.size());
     session.SendRaw(packets);

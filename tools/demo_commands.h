@@ -13,6 +13,6 @@ std::string ColoursReply();
 std::string ControlsReply();
 
 // Answers one command the way the demo server does.
-void DemoCommandScript(testing::Session& session, const testing::ReceivedPacket& request);
+void DemoCommandScript(support::Session& session, const support::ReceivedPacket& request);
 
 }  // namespace rcon::demo

@@ -22,11 +22,11 @@ extern "C" void OnSignal(int) { g_stop = true; }
 }  // namespace
 
 int main(int argc, char** argv) {
-  rcon::testing::ScriptedServer::Options options;
+  rcon::support::ScriptedServer::Options options;
   options.port = argc > 1 ? std::atoi(argv[1]) : 0;
   options.password = argc > 2 ? argv[2] : "demo";
   options.script = rcon::demo::DemoCommandScript;
-  rcon::testing::ScriptedServer server(options);
+  rcon::support::ScriptedServer server(options);
   if (server.Port() == 0) {
     std::fprintf(stderr, "rcon-demo-server: cannot listen on 127.0.0.1:%d\n", options.port);
     return 1;

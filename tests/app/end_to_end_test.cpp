@@ -14,21 +14,21 @@
 namespace rcon {
 namespace {
 
-using testing::LoginStyle;
-using testing::ProcessResult;
-using testing::ReceivedPacket;
-using testing::ScriptedServer;
-using testing::Session;
+using support::LoginStyle;
+using support::ProcessResult;
+using support::ReceivedPacket;
+using support::ScriptedServer;
+using support::Session;
 namespace m = messages;
 
 const std::string kCrLf = "\r\n";
 
 ProcessResult RunClient(const std::vector<std::string>& args, const std::string& input,
-                        const std::string& environment = testing::kGbkLocale, int limit_ms = 30000) {
+                        const std::string& environment = support::kGbkLocale, int limit_ms = 30000) {
   std::vector<std::string> argv{RCON_CONSOLE_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
-  ProcessResult r = testing::RunProcess(argv, input, {environment}, limit_ms);
-  r.out = testing::FromTextModeOutput(r.out);  // what the program wrote, line ends as written
+  ProcessResult r = support::RunProcess(argv, input, {environment}, limit_ms);
+  r.out = support::FromTextModeOutput(r.out);  // what the program wrote, line ends as written
   return r;
 }
 
@@ -91,7 +91,7 @@ TEST(StartUpTest, EndOfInputAtAnyPromptEndsTheProgram) {
       {"h\n1\npw\n", kAllPrompts},
   };
   for (const auto& [input, output] : cases) {
-    const ProcessResult r = RunClient({}, input, testing::kGbkLocale, 5000);
+    const ProcessResult r = RunClient({}, input, support::kGbkLocale, 5000);
     EXPECT_FALSE(r.timed_out) << input;
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out, output) << input;
@@ -99,12 +99,12 @@ TEST(StartUpTest, EndOfInputAtAnyPromptEndsTheProgram) {
 }
 
 TEST(StartUpTest, TextModeOutputIsTheOnlyPlatformDifference) {
-  const ProcessResult r = testing::RunProcess({RCON_CONSOLE_PATH, "a", "b"}, "", {testing::kGbkLocale}, 30000);
-  EXPECT_EQ(r.out, testing::AsTextModeOutput(Usage() + Line(m::kPromptHost)));
+  const ProcessResult r = support::RunProcess({RCON_CONSOLE_PATH, "a", "b"}, "", {support::kGbkLocale}, 30000);
+  EXPECT_EQ(r.out, support::AsTextModeOutput(Usage() + Line(m::kPromptHost)));
 }
 
 TEST(StartUpTest, AUtf8LocaleOrNoneShowsTheTextsInUtf8) {
-  if (!testing::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console shows code page 936 itself";
+  if (!support::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console shows code page 936 itself";
   // No locale at all (C, POSIX, or one that is not installed) is taken for UTF-8.
   for (const char* environment : {"LC_ALL=C.UTF-8", "LC_ALL=C", "LC_ALL=POSIX", "LC_ALL=xx_XX.nowhere"}) {
     const ProcessResult r = RunClient({"a", "b"}, "", environment);
@@ -114,7 +114,7 @@ TEST(StartUpTest, AUtf8LocaleOrNoneShowsTheTextsInUtf8) {
 }
 
 TEST(StartUpTest, ANonAsciiPasswordGetsInTypedOrAsAnArgument) {
-  if (!testing::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console gives both in code page 936";
+  if (!support::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console gives both in code page 936";
   const std::string utf8 = "\xE5\xAF\x86\xE7\xA0\x81";  // 密码 as a UTF-8 terminal gives it
   ScriptedServer server({.password = "\xC3\xDC\xC2\xEB"});  // the console's bytes: GBK
   const ProcessResult typed = RunClient({}, "127.0.0.1\n" + Port(server) + "\n" + utf8 + "\n\n", "LC_ALL=C.UTF-8");
@@ -223,7 +223,7 @@ TEST(RealServerTest, ALateReplyShowsWithTheNextCommandAndEveryLaterReplyStaysInS
                            s.Reply(r, r.body);
                            if (r.body == "save-all") late_sent = true;
                          }});
-  testing::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", Port(server), "secret", "400"}, {testing::kGbkLocale});
+  support::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", Port(server), "secret", "400"}, {support::kGbkLocale});
   ASSERT_TRUE(client.Write("save-all\n"));
   ASSERT_TRUE(client.WaitForOutput(std::string(kTimedOutText), 5000));
   ASSERT_TRUE(server.WaitUntil([&] { return late_sent.load(); }, 5000));
@@ -233,13 +233,13 @@ TEST(RealServerTest, ALateReplyShowsWithTheNextCommandAndEveryLaterReplyStaysInS
   ASSERT_TRUE(client.Write(ten));
   client.CloseInput();
   EXPECT_EQ(client.Wait(10000), 0);
-  EXPECT_EQ(MaskStamps(testing::FromTextModeOutput(client.Output())), Connected() + Prompt() + expected);
+  EXPECT_EQ(MaskStamps(support::FromTextModeOutput(client.Output())), Connected() + Prompt() + expected);
 }
 
 TEST(RealServerTest, AReplyCutByTheTimeOutComesWholeWithTheNextCommand) {
   ScriptedServer server({LoginStyle::kMinecraft, "secret", [](Session& s, const ReceivedPacket& r) {
                            if (r.body != "cut") return s.Reply(r, r.body);
-                           const std::string packet = testing::ServerPacket(r.id, 0, "the whole reply");
+                           const std::string packet = support::ServerPacket(r.id, 0, "the whole reply");
                            s.SendRaw(packet.substr(0, 17));
                            Session::Pause(600);
                            s.SendRaw(packet.substr(17));
@@ -252,7 +252,7 @@ TEST(RealServerTest, AReplyCutByTheTimeOutComesWholeWithTheNextCommand) {
 TEST(RealServerTest, ARepairWhoseLoginFailsSendsNothingAndSaysSo) {
   auto first = std::make_unique<ScriptedServer>(ScriptedServer::Options{});
   const std::string port = Port(*first);
-  testing::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "secret", "1000"}, {testing::kGbkLocale});
+  support::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "secret", "1000"}, {support::kGbkLocale});
   ASSERT_TRUE(client.Write("one\n"));
   ASSERT_TRUE(client.WaitForOutput("one\r", 5000));
   first.reset();  // the server comes back on the same port with another password
@@ -264,7 +264,7 @@ TEST(RealServerTest, ARepairWhoseLoginFailsSendsNothingAndSaysSo) {
   ASSERT_TRUE(client.Write("two\nthree\n"));
   client.CloseInput();
   EXPECT_EQ(client.Wait(10000), 0);
-  EXPECT_EQ(MaskStamps(testing::FromTextModeOutput(client.Output())),
+  EXPECT_EQ(MaskStamps(support::FromTextModeOutput(client.Output())),
             Connected() + Prompt() + Block("one") + Prompt() + Block(std::string(kConnectionLostText)) + Prompt() +
                 Block(std::string(kConnectionLostText)) + Prompt());
   EXPECT_TRUE(second.ReceivedOfType(kCommandRequestType).empty());  // nothing sent unauthenticated
@@ -292,7 +292,7 @@ TEST(OutcomeTest, TwoThousandPipedCommandsAreAnsweredInOrder) {
     input += "cmd " + std::to_string(i) + "\n";
     expected += Prompt() + Block("cmd " + std::to_string(i));
   }
-  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, input, testing::kGbkLocale, 120000);
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, input, support::kGbkLocale, 120000);
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(MaskStamps(r.out), expected + Prompt());
 }
@@ -319,14 +319,14 @@ TEST(DemoServerTest, PipesGetTheRepliesBytesAsTheyAre) {
   const ProcessResult gbk = RunClient({"127.0.0.1", Port(server), "demo"}, "colors\ncontrols\n");
   EXPECT_EQ(MaskStamps(gbk.out),
             Connected() + Prompt() + Block(colours_gbk) + Prompt() + Block(demo::ControlsReply()) + Prompt());
-  if (!testing::LocaleDrivesConsoleAndClock()) return;
+  if (!support::LocaleDrivesConsoleAndClock()) return;
   const ProcessResult utf8 = RunClient({"127.0.0.1", Port(server), "demo"}, "colors\ncontrols\n", "LC_ALL=C.UTF-8");
   EXPECT_NE(MaskStamps(utf8.out).find(Block(demo::ColoursReply())), std::string::npos);
   EXPECT_NE(MaskStamps(utf8.out).find(Block(demo::ControlsReply())), std::string::npos);
 }
 
 TEST(DemoServerTest, StartsAndPrintsItsPort) {
-  const ProcessResult r = testing::RunProcess({RCON_DEMO_SERVER_PATH, "0"}, "", {}, 500);
+  const ProcessResult r = support::RunProcess({RCON_DEMO_SERVER_PATH, "0"}, "", {}, 500);
   EXPECT_TRUE(r.timed_out);  // it runs until it is stopped
   EXPECT_TRUE(std::regex_match(r.out, std::regex("[0-9]+\r?\n"))) << r.out;
 }

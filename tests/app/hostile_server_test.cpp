@@ -16,13 +16,13 @@
 namespace rcon {
 namespace {
 
-using testing::ChildProcess;
-using testing::LoginStyle;
-using testing::ProcessResult;
-using testing::ReceivedPacket;
-using testing::ScriptedServer;
-using testing::ServerPacket;
-using testing::Session;
+using support::ChildProcess;
+using support::LoginStyle;
+using support::ProcessResult;
+using support::ReceivedPacket;
+using support::ScriptedServer;
+using support::ServerPacket;
+using support::Session;
 using namespace std::string_literals;
 
 constexpr int kTimeoutMs = 500;
@@ -47,10 +47,10 @@ std::vector<std::string> Replies(const std::string& out) {
 }
 
 ProcessResult RunAgainst(const ScriptedServer& server, const std::string& input) {
-  ProcessResult r = testing::RunProcess(
+  ProcessResult r = support::RunProcess(
       {RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret", std::to_string(kTimeoutMs)}, input,
-      {testing::kGbkLocale}, 60000);
-  r.out = testing::FromTextModeOutput(r.out);
+      {support::kGbkLocale}, 60000);
+  r.out = support::FromTextModeOutput(r.out);
   return r;
 }
 
@@ -140,36 +140,36 @@ TEST(HostileServerTest, AFloodOfPacketsKeepsMemoryBoundedAndTheClientInStep) {
                            s.SendRaw(packet.substr(packet.size() / 2));
                          }});
   ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret", std::to_string(kTimeoutMs)},
-                      {testing::kGbkLocale});
+                      {support::kGbkLocale});
   ASSERT_TRUE(client.Write("flood\n"));
   ASSERT_TRUE(client.WaitForOutput("\r\n> ", 10000, 2));  // the flood's reply block is out
   Session::Pause(2 * kTimeoutMs);  // past the flood's end: the packet under way is its last
   ASSERT_TRUE(client.Write("next\n"));
   ASSERT_TRUE(client.WaitForOutput("next\r", 30000));
-  const testing::ProcessStats stats = client.Stats();
+  const support::ProcessStats stats = client.Stats();
   client.CloseInput();
   EXPECT_EQ(client.Wait(10000), 0);
-  const std::vector<std::string> replies = Replies(testing::FromTextModeOutput(client.Output()));
+  const std::vector<std::string> replies = Replies(support::FromTextModeOutput(client.Output()));
   ASSERT_EQ(replies.size(), 2u);
   EXPECT_LE(replies[0].size(), kDefaultMaxReplyBytes);  // what fits the limit
   EXPECT_EQ(replies[0].find_first_not_of('f'), std::string::npos);
   // The rest of the flood is late for "next": limited, and never taken for its reply.
   EXPECT_EQ(replies[1].substr(replies[1].size() - 6), "\r\nnext");
   EXPECT_LE(replies[1].size(), kDefaultMaxReplyBytes + 6);
-  if (testing::kMemoryFiguresHold && stats.peak_rss_kb >= 0) {
+  if (support::kMemoryFiguresHold && stats.peak_rss_kb >= 0) {
     EXPECT_LT(stats.peak_rss_kb, 64 * 1024);
   }
   std::printf("peak RSS through the flood: %lld kB\n", static_cast<long long>(stats.peak_rss_kb));
 }
 
 TEST(HostileServerTest, AHostThatNeverAnswersTheConnectionIsUnreachableWithinTheTimeOut) {
-  const testing::SilentHost host = testing::StartSilentHost();
-  ASSERT_NE(host.filler, testing::kNoSocketHandle);
-  const ProcessResult r = testing::RunProcess(
+  const support::SilentHost host = support::StartSilentHost();
+  ASSERT_NE(host.filler, support::kNoSocketHandle);
+  const ProcessResult r = support::RunProcess(
       {RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(host.port), "secret", std::to_string(kTimeoutMs)}, "\n",
-      {testing::kGbkLocale}, 60000);
-  testing::StopSilentHost(host);
-  EXPECT_EQ(testing::FromTextModeOutput(r.out),
+      {support::kGbkLocale}, 60000);
+  support::StopSilentHost(host);
+  EXPECT_EQ(support::FromTextModeOutput(r.out),
             std::string(messages::kUnreachable) + "\r\n" + std::string(messages::kPressToEnd) + "\r\n");
   EXPECT_LT(r.seconds, kTimeoutMs / 1000.0 + kMarginSeconds);
 }
@@ -187,19 +187,19 @@ TEST(HostileServerTest, AHundredForcedReconnectsKeepDescriptorsBounded) {
                            s.Reply(r, r.body);
                            s.CloseAfter();  // every command finds the connection gone and repairs it
                          }});
-  ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret", "2000"}, {testing::kGbkLocale});
+  ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret", "2000"}, {support::kGbkLocale});
   ASSERT_TRUE(client.Started());
   ASSERT_TRUE(client.Write("c0\n"));
   ASSERT_TRUE(client.WaitForOutput("c0\r", 10000));
-  const testing::ProcessStats before = client.Stats();
+  const support::ProcessStats before = client.Stats();
   std::string input;
   for (int i = 1; i <= 100; ++i) input += "c" + std::to_string(i) + "\n";
   ASSERT_TRUE(client.Write(input));
   ASSERT_TRUE(client.WaitForOutput("c100\r", 30000));
-  const testing::ProcessStats after = client.Stats();
+  const support::ProcessStats after = client.Stats();
   client.CloseInput();
   EXPECT_EQ(client.Wait(10000), 0);
-  const std::vector<std::string> replies = Replies(testing::FromTextModeOutput(client.Output()));
+  const std::vector<std::string> replies = Replies(support::FromTextModeOutput(client.Output()));
   ASSERT_EQ(replies.size(), 101u);
   for (int i = 0; i <= 100; ++i) EXPECT_EQ(replies[static_cast<std::size_t>(i)], "c" + std::to_string(i));
   EXPECT_GE(server.Accepted(), 101);

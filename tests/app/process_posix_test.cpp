@@ -23,7 +23,7 @@ extern char** environ;
 namespace rcon {
 namespace {
 
-using testing::ScriptedServer;
+using support::ScriptedServer;
 
 // The client with a pseudo-terminal as its standard input, output and error.
 class TerminalClient {
@@ -41,7 +41,7 @@ class TerminalClient {
     std::vector<char*> pointers;
     for (std::string& a : argv) pointers.push_back(a.data());
     pointers.push_back(nullptr);
-    std::string locale = testing::kGbkLocale;
+    std::string locale = support::kGbkLocale;
     char* envp[] = {locale.data(), nullptr};
     if (posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), envp) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -142,11 +142,11 @@ TEST(ProcessPosixTest, ClosedStandardDescriptorsNeverCarryTheConnection) {
     ScriptedServer server({});
     const std::string script = std::string("exec \"$0\" 127.0.0.1 ") + std::to_string(server.Port()) + " secret " +
                                c.redirection;
-    const testing::ProcessResult r = testing::RunProcess({"/bin/sh", "-c", script, RCON_CONSOLE_PATH}, c.input,
-                                                         {testing::kGbkLocale}, 10000);
+    const support::ProcessResult r = support::RunProcess({"/bin/sh", "-c", script, RCON_CONSOLE_PATH}, c.input,
+                                                         {support::kGbkLocale}, 10000);
     EXPECT_EQ(r.exit_code, 0);
     std::vector<std::string> commands;
-    for (const testing::ReceivedPacket& p : server.Received()) {
+    for (const support::ReceivedPacket& p : server.Received()) {
       if (p.type == kCommandRequestType) commands.push_back(p.body);
     }
     EXPECT_EQ(commands, c.commands);

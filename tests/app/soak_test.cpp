@@ -7,9 +7,9 @@
 namespace rcon {
 namespace {
 
-using testing::ChildProcess;
+using support::ChildProcess;
 
-using testing::ProcessStats;
+using support::ProcessStats;
 
 std::string Commands(int from, int to) {
   std::string input;
@@ -24,7 +24,7 @@ TEST(SoakTest, TwentyThousandCommandsInOrderWithoutGrowth) {
   ASSERT_TRUE(server.WaitForOutput("\n", 10000)) << server.Errors();
   const std::string port = std::to_string(std::stoi(server.Output()));
 
-  ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "demo"}, {testing::kGbkLocale});
+  ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "demo"}, {support::kGbkLocale});
   ASSERT_TRUE(client.Write(Commands(0, kWarmUp)));
   ASSERT_TRUE(client.WaitForOutput("soak " + std::to_string(kWarmUp - 1) + "\r", 60000));
   const ProcessStats start = client.Stats();
@@ -34,7 +34,7 @@ TEST(SoakTest, TwentyThousandCommandsInOrderWithoutGrowth) {
   client.CloseInput();
   EXPECT_EQ(client.Wait(10000), 0);
 
-  const std::string out = testing::FromTextModeOutput(client.Output());
+  const std::string out = support::FromTextModeOutput(client.Output());
   std::size_t at = 0;
   for (int i = 0; i < kTotal; ++i) {
     const std::string block = "] \r\nsoak " + std::to_string(i) + "\r\n----------------\r\n> ";
@@ -50,7 +50,7 @@ TEST(SoakTest, TwentyThousandCommandsInOrderWithoutGrowth) {
               static_cast<long long>(start.peak_rss_kb), kWarmUp, static_cast<long long>(end.peak_rss_kb), kTotal,
               start.open_handles, end.open_handles);
   // Generous: no growth with the command count.
-  if (testing::kMemoryFiguresHold) {
+  if (support::kMemoryFiguresHold) {
     EXPECT_LE(end.peak_rss_kb, start.peak_rss_kb + 1024);
   }
   EXPECT_LE(end.open_handles, start.open_handles);

@@ -48,7 +48,7 @@ class PipeConsole {
     return s;
   }
   CodePageConverter codepage_;
-  testing::InputPipe pipe_;
+  support::InputPipe pipe_;
   std::FILE* out_;
   std::FILE* err_;
   std::unique_ptr<Console> console_;

@@ -13,14 +13,14 @@
 namespace rcon {
 namespace {
 
-using testing::MillisecondsOf;
+using support::MillisecondsOf;
 
-using testing::AcceptWithin;
-using testing::CloseSocket;
-using testing::ListenLoopback;
-using testing::ReceiveSome;
-using testing::SendAll;
-using testing::SocketHandle;
+using support::AcceptWithin;
+using support::CloseSocket;
+using support::ListenLoopback;
+using support::ReceiveSome;
+using support::SendAll;
+using support::SocketHandle;
 
 // A bare loopback listener; the test accepts and scripts the peer by hand.
 class Peer {
@@ -33,7 +33,7 @@ class Peer {
   int port() const { return port_; }
   SocketHandle Accept() {
     const SocketHandle s = AcceptWithin(listener_, 2000);
-    if (s != testing::kNoSocketHandle) accepted_.push_back(s);
+    if (s != support::kNoSocketHandle) accepted_.push_back(s);
     return s;
   }
   void Close(SocketHandle s) {
@@ -76,7 +76,7 @@ TEST(SocketClientTest, WaitTimeOutsFollowTheTable) {
   Peer peer;
   socket_client endpoint;
   ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
-  ASSERT_NE(peer.Accept(), testing::kNoSocketHandle);
+  ASSERT_NE(peer.Accept(), support::kNoSocketHandle);
   bool ok = true;
   EXPECT_LT(MillisecondsOf([&] { EXPECT_TRUE(endpoint.Receive(-1, &ok).empty()); }), 100);  // poll once
   EXPECT_FALSE(ok);
@@ -154,7 +154,7 @@ TEST(SocketClientTest, SendToAPeerThatNeverReadsStopsAtTheTimeOut) {
   Peer peer;
   socket_client endpoint;
   ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
-  ASSERT_NE(peer.Accept(), testing::kNoSocketHandle);
+  ASSERT_NE(peer.Accept(), support::kNoSocketHandle);
   bool failed = false;
   const auto ms = MillisecondsOf([&] { failed = !endpoint.Send(std::string(64 << 20, 'x'), 500); });
   EXPECT_TRUE(failed);
@@ -162,15 +162,15 @@ TEST(SocketClientTest, SendToAPeerThatNeverReadsStopsAtTheTimeOut) {
 }
 
 TEST(SocketClientTest, ConnectGivesUpOnASilentHostAtTheTimeOut) {
-  const testing::SilentHost host = testing::StartSilentHost();
-  ASSERT_NE(host.filler, testing::kNoSocketHandle);
+  const support::SilentHost host = support::StartSilentHost();
+  ASSERT_NE(host.filler, support::kNoSocketHandle);
   socket_client endpoint;
   bool connected = true;
   const auto ms = MillisecondsOf([&] { connected = endpoint.Connect("127.0.0.1", host.port, 300); });
   EXPECT_FALSE(connected);
   EXPECT_GE(ms, 295);
   EXPECT_LT(ms, 1500);
-  testing::StopSilentHost(host);
+  support::StopSilentHost(host);
   // A refused connection fails at once, whatever the time-out.
   EXPECT_LT(MillisecondsOf([&] { EXPECT_FALSE(endpoint.Connect("127.0.0.1", host.port, 5000)); }), 1000);
 }
@@ -179,7 +179,7 @@ TEST(SocketClientTest, PortUsesItsLow16Bits) {
   Peer peer;
   socket_client endpoint;
   EXPECT_TRUE(endpoint.Connect("127.0.0.1", peer.port() + 65536));
-  EXPECT_NE(peer.Accept(), testing::kNoSocketHandle);
+  EXPECT_NE(peer.Accept(), support::kNoSocketHandle);
 }
 
 TEST(SocketClientTest, ConnectTakesNumericAddressesOnly) {
@@ -192,7 +192,7 @@ TEST(SocketClientTest, ConnectTakesNumericAddressesOnly) {
 }
 
 TEST(SocketClientTest, AReconnectClosesTheReplacedConnection) {
-  testing::ScriptedServer server({});
+  support::ScriptedServer server({});
   socket_client endpoint;
   ASSERT_TRUE(endpoint.Connect("127.0.0.1", server.Port()));
   ASSERT_TRUE(server.WaitUntil([&] { return server.OpenConnections() == 1; }, 2000));
@@ -219,7 +219,7 @@ TEST(ResolveHostAddressTest, ResolvesToANumericAddressIpv4First) {
 }
 
 TEST(SocketClientTest, ConnectsOverIpv6) {
-  testing::ScriptedServer server({.ipv6 = true});
+  support::ScriptedServer server({.ipv6 = true});
   ASSERT_NE(server.Port(), 0);
   socket_client endpoint;
   EXPECT_TRUE(endpoint.Connect("::1", server.Port()));

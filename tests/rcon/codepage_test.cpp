@@ -96,7 +96,7 @@ TEST(CodePageTest, RoundTripsEveryTwoByteGbkCharacter) {
 TEST(CodePageTest, Gb18030KeepsEveryCharacterAndGbkAsItIs) {
   // At a UTF-8 terminal the console's texts are GB18030: what GBK lacks survives both ways, and
   // every GBK character keeps its bytes.
-  if (!testing::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console is code page 936: never GB18030";
+  if (!support::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console is code page 936: never GB18030";
   CodePageConverter gb18030(ConsoleCodePage::kGb18030);
   const struct {
     const char* what;

@@ -9,7 +9,7 @@ namespace rcon {
 namespace {
 
 using namespace std::string_literals;
-using testing::ServerPacket;
+using support::ServerPacket;
 
 TEST(BuildPacketTest, SizeCountsEveryByteAfterIt) {
   const struct {

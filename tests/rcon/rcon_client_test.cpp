@@ -13,15 +13,15 @@
 namespace rcon {
 namespace {
 
-using testing::MillisecondsOf;
+using support::MillisecondsOf;
 
 using namespace std::string_literals;
-using testing::LoginStyle;
-using testing::ReceivedPacket;
-using testing::ScriptedServer;
-using testing::Session;
+using support::LoginStyle;
+using support::ReceivedPacket;
+using support::ScriptedServer;
+using support::Session;
 
-ScriptedServer::Options With(LoginStyle login, testing::CommandScript script = testing::EchoScript) {
+ScriptedServer::Options With(LoginStyle login, support::CommandScript script = support::EchoScript) {
   ScriptedServer::Options o;
   o.login = login;
   o.script = std::move(script);
@@ -97,30 +97,30 @@ TEST(LoginTest, ReplyIdsDecideTheResult) {
   } cases[] = {{5, 6}, {-2, -1}, {0, 1}, {0x00010000, 1}};
   for (const auto& c : cases) {
     // A hand-made server: answer the authentication with the given id.
-    testing::SocketHandle listener;
+    support::SocketHandle listener;
     int port = 0;
-    listener = testing::ListenLoopback(0, port);
+    listener = support::ListenLoopback(0, port);
     std::thread peer([&] {
-      const testing::SocketHandle s = testing::AcceptWithin(listener, 2000);
+      const support::SocketHandle s = support::AcceptWithin(listener, 2000);
       char block[256];
-      testing::ReceiveSome(s, block, sizeof block, 2000);
-      testing::SendAll(s, testing::ServerPacket(c.id, 2, ""));
-      testing::ReceiveSome(s, block, sizeof block, 500);
-      testing::CloseSocket(s);
+      support::ReceiveSome(s, block, sizeof block, 2000);
+      support::SendAll(s, support::ServerPacket(c.id, 2, ""));
+      support::ReceiveSome(s, block, sizeof block, 500);
+      support::CloseSocket(s);
     });
     RconClient client;
     EXPECT_EQ(client.Login("127.0.0.1", port, "pw", 1000), c.result) << c.id;
     client.Disconnect();
     peer.join();
-    testing::CloseSocket(listener);
+    support::CloseSocket(listener);
   }
 }
 
 TEST(LoginTest, UnreachableServerIsMinusOne) {
   RconClient client;
   int port = 0;
-  const testing::SocketHandle probe = testing::ListenLoopback(0, port);
-  testing::CloseSocket(probe);  // a port nobody listens on
+  const support::SocketHandle probe = support::ListenLoopback(0, port);
+  support::CloseSocket(probe);  // a port nobody listens on
   EXPECT_EQ(client.Login("127.0.0.1", port, "secret", 500), -1);
   EXPECT_EQ(client.Login("", port, "secret", 500), -1);
   ScriptedServer closing(With(LoginStyle::kCloseAtAccept));
@@ -157,13 +157,13 @@ TEST(ExecuteTest, RepliesComeBackInGbkAndWhole) {
   ScriptedServer server(With(LoginStyle::kMinecraft, [](Session& s, const ReceivedPacket& r) {
     if (r.body == "zh") s.Reply(r, "\xE4\xB8\xAD\xE6\x96\x87 \xC3\xA9 \xE0\xB8\x81");
     if (r.body == "split") {  // 10000 bytes over three packets, sent in one go
-      s.SendRaw(testing::ServerPacket(r.id, 0, std::string(4096, 'a')) +
-                testing::ServerPacket(r.id, 0, std::string(4096, 'b')) +
-                testing::ServerPacket(r.id, 0, std::string(1808, 'c')));
+      s.SendRaw(support::ServerPacket(r.id, 0, std::string(4096, 'a')) +
+                support::ServerPacket(r.id, 0, std::string(4096, 'b')) +
+                support::ServerPacket(r.id, 0, std::string(1808, 'c')));
     }
-    if (r.body == "drip") s.SendDripped(testing::ServerPacket(r.id, 0, std::string(10000, 'd')), 3000, 30);
+    if (r.body == "drip") s.SendDripped(support::ServerPacket(r.id, 0, std::string(10000, 'd')), 3000, 30);
     if (r.body == "cut") {  // 中 cut in two by the packet boundary
-      s.SendRaw(testing::ServerPacket(r.id, 0, "x\xE4") + testing::ServerPacket(r.id, 0, "\xB8\xAD" "y"));
+      s.SendRaw(support::ServerPacket(r.id, 0, "x\xE4") + support::ServerPacket(r.id, 0, "\xB8\xAD" "y"));
     }
   }));
   RconClient client;
@@ -281,12 +281,12 @@ TEST(ExecuteTest, RepairsDoNotLeakDescriptors) {
   ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 2000), 1);
   Text c = "warm-up";
   client.Execute(c, 2000);
-  const int before = testing::OpenHandleCount();
+  const int before = support::OpenHandleCount();
   for (int i = 0; i < 50; ++i) {
     c = "n" + std::to_string(i);
     ASSERT_EQ(client.Execute(c, 2000), "n" + std::to_string(i));
   }
-  EXPECT_LE(testing::OpenHandleCount(), before + 1);
+  EXPECT_LE(support::OpenHandleCount(), before + 1);
   EXPECT_TRUE(server.WaitUntil([&] { return server.OpenConnections() <= 1; }, 2000));
 }
 

@@ -5,7 +5,7 @@
 
 #include "util/clock.h"
 
-namespace rcon::testing {
+namespace rcon::support {
 
 // Milliseconds that `f` takes.
 template <typename F>
@@ -15,4 +15,4 @@ std::int64_t MillisecondsOf(F&& f) {
   return TicksBetween(start, TickCount());
 }
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

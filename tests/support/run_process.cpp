@@ -3,7 +3,7 @@
 
 #include "run_process.h"
 
-namespace rcon::testing {
+namespace rcon::support {
 
 void ChildProcess::Gather(int which, std::string_view bytes) {
   {
@@ -68,4 +68,4 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, std::string_view 
   return result;
 }
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

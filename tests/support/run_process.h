@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace rcon::testing {
+namespace rcon::support {
 
 // Whether a program's memory figures mean something in this build: the address sanitizer holds
 // freed memory back on purpose.
@@ -111,4 +111,4 @@ class InputPipe {
   std::thread writer_;
 };
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace rcon::testing {
+namespace rcon::support {
 
 struct ChildProcess::Platform {
   pid_t pid = -1;
@@ -174,4 +174,4 @@ InputPipe::~InputPipe() {
   if (writer_.joinable()) writer_.join();
 }
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

@@ -7,7 +7,7 @@
 
 #include "run_process.h"
 
-namespace rcon::testing {
+namespace rcon::support {
 namespace {
 
 // Quotes an argument the way the program's own command-line splitter reads it back.
@@ -168,4 +168,4 @@ InputPipe::~InputPipe() {
   if (writer_.joinable()) writer_.join();
 }
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace rcon::testing {
+namespace rcon::support {
 namespace {
 
 constexpr int kPollMs = 20;
@@ -222,4 +222,4 @@ void ScriptedServer::Serve(SocketHandle s, int index) {
   --open_;
 }
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

@@ -15,7 +15,7 @@
 
 #include "test_socket.h"
 
-namespace rcon::testing {
+namespace rcon::support {
 
 // One packet as the server received it.
 struct ReceivedPacket {
@@ -133,4 +133,4 @@ class ScriptedServer {
   std::thread acceptor_;
 };
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

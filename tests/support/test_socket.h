@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace rcon::testing {
+namespace rcon::support {
 
 using SocketHandle = std::intptr_t;
 inline constexpr SocketHandle kNoSocketHandle = -1;
@@ -44,4 +44,4 @@ void ResetSocket(SocketHandle s);
 // Number of descriptors (handles) the process holds open now; -1 where it cannot be told.
 int OpenHandleCount();
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

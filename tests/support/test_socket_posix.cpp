@@ -8,7 +8,7 @@
 
 #include "test_socket.h"
 
-namespace rcon::testing {
+namespace rcon::support {
 
 SocketHandle ListenLoopback(int port, int& bound_port, bool ipv6, int backlog) {
   const int fd = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -93,4 +93,4 @@ int OpenHandleCount() {
   return count - 3;  // ".", ".." and the directory's own descriptor
 }
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

@@ -4,7 +4,7 @@
 
 #include "test_socket.h"
 
-namespace rcon::testing {
+namespace rcon::support {
 namespace {
 
 // The server's own hold on the sockets layer, so it does not depend on the client's.
@@ -109,4 +109,4 @@ int OpenHandleCount() {
   return GetProcessHandleCount(GetCurrentProcess(), &count) ? static_cast<int>(count) : -1;
 }
 
-}  // namespace rcon::testing
+}  // namespace rcon::support

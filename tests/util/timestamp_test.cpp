@@ -43,7 +43,7 @@ TEST_F(TimestampTest, OutOfRangeStyleAndSelectionCountAsZero) {
 }
 
 TEST_F(TimestampTest, ALocaleWithATwelveHourClockGetsTwelveHourStamps) {
-  if (!testing::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "Windows reads the clock from the user's locale";
+  if (!support::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "Windows reads the clock from the user's locale";
   ASSERT_NE(std::setlocale(LC_TIME, "en_US.UTF-8"), nullptr) << "scripts/test generates this locale";
   EXPECT_EQ(UsesTwentyFourHourClock(), 0);
   EXPECT_EQ(FormatTimestamp(kMoment, 1, 0), "2024-01-29 02:05:09");
