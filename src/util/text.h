@@ -44,6 +44,23 @@ std::int32_t TextLength(std::string_view text);
 // one sign, decimal digits with 32-bit wrap-around; 0 when there are no digits.
 std::int32_t ToInt(std::string_view text);
 
+// Reads a signed 16-bit little-endian integer at a position counted from 1; missing bytes read as zero.
+std::int16_t ReadInt16At(ByteView bytes, std::int32_t position);
+
+// Replaces every occurrence of search that starts on a GBK character boundary; a lone
+// lead byte at the end of the text is dropped.
+Text ReplaceText(std::string_view text, std::string_view search, std::string_view replacement);
+
+// Removes leading and trailing spaces: 0x20 and the full-width space A1 A1.
+Text TrimSpaces(std::string_view text);
+
+// Returns a text of n spaces, or the empty text when n is below 1.
+Text SpacesText(std::int32_t n);
+
+// Kept and tested with the rest, though the program itself no longer calls them: the
+// readers frame packets by their size fields instead of splitting at zero bytes, the packet
+// builder writes its integers in place, and the converters size their own buffers.
+
 // Converts a number to an integer by dropping its fraction (truncation toward zero).
 std::int32_t ToInt(double number);
 
@@ -58,19 +75,6 @@ std::vector<Bytes> SplitAtZero(ByteView bytes);
 
 // Returns the bytes up to, not including, the first zero byte (all of them when there is none).
 Text BytesToText(ByteView bytes);
-
-// Reads a signed 16-bit little-endian integer at a position counted from 1; missing bytes read as zero.
-std::int16_t ReadInt16At(ByteView bytes, std::int32_t position);
-
-// Replaces every occurrence of search that starts on a GBK character boundary; a lone
-// lead byte at the end of the text is dropped.
-Text ReplaceText(std::string_view text, std::string_view search, std::string_view replacement);
-
-// Removes leading and trailing spaces: 0x20 and the full-width space A1 A1.
-Text TrimSpaces(std::string_view text);
-
-// Returns a text of n spaces, or the empty text when n is below 1.
-Text SpacesText(std::int32_t n);
 
 // Returns n zero bytes, or the empty buffer when n is 0 or less.
 Bytes ZeroBytes(std::int32_t n);
