@@ -55,14 +55,14 @@ std::string Block(const std::string& reply) { return "\r\n[T] \r\n" + reply + kC
 
 std::string Port(const ScriptedServer& s) { return std::to_string(s.Port()); }
 
-TEST(StartUpTest, NoArgumentsAsksWithoutUsage) {
+TEST(EndToEndTest, NoArgumentsAsksWithoutUsage) {
   const ProcessResult r = RunClient({}, "");
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, Line(m::kPromptHost));  // input ended at the first prompt
   EXPECT_EQ(r.err, "");
 }
 
-TEST(StartUpTest, UnusableArgumentsPrintTheUsageThenThePrompts) {
+TEST(EndToEndTest, UnusableArgumentsPrintTheUsageThenThePrompts) {
   const std::vector<std::vector<std::string>> cases = {
       {"a"},       {"a", "b"},          {"a", "1", "p", "4", "5"}, {"h", "80a", "p"}, {"h", "+80", "p"},
       {"h", " 80", "p"}, {"h", "", "p"}, {"h", "80", "p", "abc"},  {"h", "80", "p", "-1"}};
@@ -73,7 +73,7 @@ TEST(StartUpTest, UnusableArgumentsPrintTheUsageThenThePrompts) {
   }
 }
 
-TEST(StartUpTest, PromptsRepeatSilentlyUntilTheAnswersAreUsable) {
+TEST(EndToEndTest, PromptsRepeatSilentlyUntilTheAnswersAreUsable) {
   ScriptedServer server({});
   const std::string input = "127.0.0.1\nabc\n\n" + Port(server) + "\nsecret\n1.5\n-3\n\n";
   const ProcessResult r = RunClient({}, input);
@@ -83,7 +83,7 @@ TEST(StartUpTest, PromptsRepeatSilentlyUntilTheAnswersAreUsable) {
                                    Line(m::kPromptTimeout) + Line(m::kPromptTimeout) + Connected() + Prompt());
 }
 
-TEST(StartUpTest, EndOfInputAtAnyPromptEndsTheProgram) {
+TEST(EndToEndTest, EndOfInputAtAnyPromptEndsTheProgram) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"h\n", Line(m::kPromptHost) + Line(m::kPromptPort)},
       {"h\nx\n", Line(m::kPromptHost) + Line(m::kPromptPort) + Line(m::kPromptPort)},
@@ -98,12 +98,12 @@ TEST(StartUpTest, EndOfInputAtAnyPromptEndsTheProgram) {
   }
 }
 
-TEST(StartUpTest, TextModeOutputIsTheOnlyPlatformDifference) {
+TEST(EndToEndTest, TextModeOutputIsTheOnlyPlatformDifference) {
   const ProcessResult r = support::RunProcess({RCON_CONSOLE_PATH, "a", "b"}, "", {support::kGbkLocale}, 30000);
   EXPECT_EQ(r.out, support::AsTextModeOutput(Usage() + Line(m::kPromptHost)));
 }
 
-TEST(StartUpTest, AUtf8LocaleOrNoneShowsTheTextsInUtf8) {
+TEST(EndToEndTest, AUtf8LocaleOrNoneShowsTheTextsInUtf8) {
   if (!support::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console shows code page 936 itself";
   // No locale at all (C, POSIX, or one that is not installed) is taken for UTF-8.
   for (const char* environment : {"LC_ALL=C.UTF-8", "LC_ALL=C", "LC_ALL=POSIX", "LC_ALL=xx_XX.nowhere"}) {
@@ -113,7 +113,7 @@ TEST(StartUpTest, AUtf8LocaleOrNoneShowsTheTextsInUtf8) {
   }
 }
 
-TEST(StartUpTest, ANonAsciiPasswordGetsInTypedOrAsAnArgument) {
+TEST(EndToEndTest, ANonAsciiPasswordGetsInTypedOrAsAnArgument) {
   if (!support::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console gives both in code page 936";
   const std::string utf8 = "\xE5\xAF\x86\xE7\xA0\x81";  // 密码 as a UTF-8 terminal gives it
   ScriptedServer server({.password = "\xC3\xDC\xC2\xEB"});  // the console's bytes: GBK
@@ -124,7 +124,7 @@ TEST(StartUpTest, ANonAsciiPasswordGetsInTypedOrAsAnArgument) {
   EXPECT_NE(argument.out.find(connected), std::string::npos);
 }
 
-TEST(OutcomeTest, WrongPasswordAndUnreachableServerWaitForEnter) {
+TEST(EndToEndTest, WrongPasswordAndUnreachableServerWaitForEnter) {
   ScriptedServer server({});
   ProcessResult r = RunClient({"127.0.0.1", Port(server), "wrong"}, "ignored\nnever read\n");
   EXPECT_EQ(r.exit_code, 0);
@@ -145,7 +145,7 @@ TEST(OutcomeTest, WrongPasswordAndUnreachableServerWaitForEnter) {
   EXPECT_EQ(cuberite.ReceivedOfType(kAuthRequestType).size(), 1u);
 }
 
-TEST(OutcomeTest, AnExchangeReadsByteForByte) {
+TEST(EndToEndTest, AnExchangeReadsByteForByte) {
   ScriptedServer server({});
   const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, "list\n\n/say \xD6\xD0\n");
   EXPECT_EQ(r.exit_code, 0);
@@ -157,13 +157,13 @@ TEST(OutcomeTest, AnExchangeReadsByteForByte) {
   EXPECT_EQ(commands[2].body, "say \xE4\xB8\xAD");
 }
 
-TEST(OutcomeTest, ALastLineWithoutLineEndIsStillSent) {
+TEST(EndToEndTest, ALastLineWithoutLineEndIsStillSent) {
   ScriptedServer server({});
   const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, "one\ntwo");
   EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("one") + Prompt() + Block("two") + Prompt());
 }
 
-TEST(OutcomeTest, ALongLineIsSentAsSeveralCommands) {
+TEST(EndToEndTest, ALongLineIsSentAsSeveralCommands) {
   ScriptedServer server({});
   const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, std::string(3000, 'x') + "\n");
   const auto commands = server.ReceivedOfType(kCommandRequestType);
@@ -174,7 +174,7 @@ TEST(OutcomeTest, ALongLineIsSentAsSeveralCommands) {
                                    Block(std::string(952, 'x')) + Prompt());
 }
 
-TEST(OutcomeTest, TimeOutAndLostConnectionAreReportedAndTheLoopGoesOn) {
+TEST(EndToEndTest, TimeOutAndLostConnectionAreReportedAndTheLoopGoesOn) {
   auto server = std::make_unique<ScriptedServer>(ScriptedServer::Options{
       LoginStyle::kMinecraft, "secret", [](Session& s, const ReceivedPacket& r) {
         if (r.body != "mute" && r.body != "last") s.Reply(r, r.body);
@@ -194,7 +194,7 @@ TEST(OutcomeTest, TimeOutAndLostConnectionAreReportedAndTheLoopGoesOn) {
   EXPECT_LT(r.seconds, 3.0);  // one time-out, and the lost connection found at once
 }
 
-TEST(RealServerTest, EveryKindGetsWholeCommandsAndEachReplyInItsBlock) {
+TEST(EndToEndTest, EveryKindGetsWholeCommandsAndEachReplyInItsBlock) {
   const std::string chinese_gbk = "kick \xC4\xE3\xBA\xC3\xA3\xAC\xCA\xC0\xBD\xE7";         // kick 你好，世界
   const std::string chinese_utf8 = "kick \xE4\xBD\xA0\xE5\xA5\xBD\xEF\xBC\x8C\xE4\xB8\x96\xE7\x95\x8C";
   for (const LoginStyle style : {LoginStyle::kMinecraft, LoginStyle::kSource, LoginStyle::kCuberite,
@@ -210,13 +210,13 @@ TEST(RealServerTest, EveryKindGetsWholeCommandsAndEachReplyInItsBlock) {
   }
 }
 
-TEST(RealServerTest, AnIpv6LoopbackAddressConnects) {
+TEST(EndToEndTest, AnIpv6LoopbackAddressConnects) {
   ScriptedServer server({.ipv6 = true});
   const ProcessResult r = RunClient({"::1", Port(server), "secret"}, "list\n");
   EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("list") + Prompt());
 }
 
-TEST(RealServerTest, ALateReplyShowsWithTheNextCommandAndEveryLaterReplyStaysInStep) {
+TEST(EndToEndTest, ALateReplyShowsWithTheNextCommandAndEveryLaterReplyStaysInStep) {
   std::atomic<bool> late_sent{false};
   ScriptedServer server({LoginStyle::kMinecraft, "secret", [&](Session& s, const ReceivedPacket& r) {
                            Session::Pause(r.body == "save-all" ? 700 : 30);
@@ -236,7 +236,7 @@ TEST(RealServerTest, ALateReplyShowsWithTheNextCommandAndEveryLaterReplyStaysInS
   EXPECT_EQ(MaskStamps(support::FromTextModeOutput(client.Output())), Connected() + Prompt() + expected);
 }
 
-TEST(RealServerTest, AReplyCutByTheTimeOutComesWholeWithTheNextCommand) {
+TEST(EndToEndTest, AReplyCutByTheTimeOutComesWholeWithTheNextCommand) {
   ScriptedServer server({LoginStyle::kMinecraft, "secret", [](Session& s, const ReceivedPacket& r) {
                            if (r.body != "cut") return s.Reply(r, r.body);
                            const std::string packet = support::ServerPacket(r.id, 0, "the whole reply");
@@ -249,7 +249,7 @@ TEST(RealServerTest, AReplyCutByTheTimeOutComesWholeWithTheNextCommand) {
                                    Block("the whole reply\r\nnext") + Prompt());
 }
 
-TEST(RealServerTest, ARepairWhoseLoginFailsSendsNothingAndSaysSo) {
+TEST(EndToEndTest, ARepairWhoseLoginFailsSendsNothingAndSaysSo) {
   auto first = std::make_unique<ScriptedServer>(ScriptedServer::Options{});
   const std::string port = Port(*first);
   support::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", port, "secret", "1000"}, {support::kGbkLocale});
@@ -271,7 +271,7 @@ TEST(RealServerTest, ARepairWhoseLoginFailsSendsNothingAndSaysSo) {
   EXPECT_EQ(second.ReceivedOfType(kAuthRequestType).size(), 4u);    // each command tried the repair
 }
 
-TEST(OutcomeTest, TimeOutZeroMeansTheDefaultLikeNoTimeOut) {
+TEST(EndToEndTest, TimeOutZeroMeansTheDefaultLikeNoTimeOut) {
   ScriptedServer server({LoginStyle::kMinecraft, "secret", [](Session& s, const ReceivedPacket& r) {
                            Session::Pause(800);  // longer than 500, well within the default 3000
                            s.Reply(r, r.body);
@@ -285,7 +285,7 @@ TEST(OutcomeTest, TimeOutZeroMeansTheDefaultLikeNoTimeOut) {
   EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(kTimedOutText)) + Prompt());
 }
 
-TEST(OutcomeTest, TwoThousandPipedCommandsAreAnsweredInOrder) {
+TEST(EndToEndTest, TwoThousandPipedCommandsAreAnsweredInOrder) {
   ScriptedServer server({});
   std::string input, expected = Connected();
   for (int i = 0; i < 2000; ++i) {
@@ -297,7 +297,7 @@ TEST(OutcomeTest, TwoThousandPipedCommandsAreAnsweredInOrder) {
   EXPECT_EQ(MaskStamps(r.out), expected + Prompt());
 }
 
-TEST(DemoServerTest, AnswersItsCommandsThroughTheClient) {
+TEST(EndToEndTest, AnswersItsCommandsThroughTheClient) {
   ScriptedServer server({LoginStyle::kMinecraft, "demo", demo::DemoCommandScript});
   const ProcessResult r = RunClient({"127.0.0.1", Port(server), "demo"}, "echo hi\nchinese\nlong 10000\nnope\n");
   std::string long_reply;
@@ -308,7 +308,7 @@ TEST(DemoServerTest, AnswersItsCommandsThroughTheClient) {
                                    Prompt());
 }
 
-TEST(DemoServerTest, PipesGetTheRepliesBytesAsTheyAre) {
+TEST(EndToEndTest, PipesGetTheRepliesBytesAsTheyAre) {
   // Away from a terminal nothing is shown differently: colour codes and control bytes arrive as
   // the server sent them, in the locale's encoding.
   ScriptedServer server({LoginStyle::kMinecraft, "demo", demo::DemoCommandScript});
@@ -325,7 +325,7 @@ TEST(DemoServerTest, PipesGetTheRepliesBytesAsTheyAre) {
   EXPECT_NE(MaskStamps(utf8.out).find(Block(demo::ControlsReply())), std::string::npos);
 }
 
-TEST(DemoServerTest, StartsAndPrintsItsPort) {
+TEST(EndToEndTest, StartsAndPrintsItsPort) {
   const ProcessResult r = support::RunProcess({RCON_DEMO_SERVER_PATH, "0"}, "", {}, 500);
   EXPECT_TRUE(r.timed_out);  // it runs until it is stopped
   EXPECT_TRUE(std::regex_match(r.out, std::regex("[0-9]+\r?\n"))) << r.out;

@@ -58,8 +58,6 @@ class Peer {
   std::vector<SocketHandle> accepted_;
 };
 
-// Milliseconds that `f` takes.
-
 TEST(SocketClientTest, ANewEndpointFailsAtOnce) {
   socket_client endpoint;
   bool ok = true;
