@@ -135,8 +135,6 @@ void PrintUsage(Console& console) {
   PrintLine(console);
 }
 
-Text ReadAnswer(Console& console) { return RemoveLineFeeds(console.ReadLine()); }
-
 bool PromptForParameters(Console& console, ConnectionParameters& parameters) {
   const std::optional<Text> host = Ask(console, messages::kPromptHost, AnyAnswer);
   if (!host) return false;

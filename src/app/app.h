@@ -26,9 +26,6 @@ void PrintLine(Console& console, std::string_view text = {});
 // Writes the usage text.
 void PrintUsage(Console& console);
 
-// Reads one answer line and removes every LF byte from it.
-Text ReadAnswer(Console& console);
-
 // Asks for host, port, password and time-out until the answers are usable, then replaces
 // the list with them; false when standard input ended first (the list is then left as it was).
 bool PromptForParameters(Console& console, ConnectionParameters& parameters);
