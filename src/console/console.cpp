@@ -119,46 +119,39 @@ Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit) {
   const bool editing = edit && editor_.Started();
   if (out_terminal_) Flush();  // at a terminal the prompt must show now
   bool edited_now = false;
-  std::string_view piece;
-  for (;;) {
-    const std::string_view waiting = std::string_view(input_).substr(input_taken_);
-    const std::size_t window = std::min<std::size_t>(waiting.size(), kMaxLineBytes);
-    const std::size_t line_end = waiting.substr(0, window).find('\n');
-    if (line_end != std::string_view::npos || window == kMaxLineBytes) {
-      piece = waiting.substr(0, line_end != std::string_view::npos ? line_end + 1 : window);
-      break;
-    }
+  std::optional<InputLine> line;
+  while (!(line = input_.Next(kMaxLineBytes, LineBuffer::Long::kInPieces))) {
     if (!FillInput(editing ? prompt : nullptr, editing && remember, editing)) {
-      if (waiting.empty()) {
+      line = input_.Rest();  // a last line without a line end is a line all the same
+      if (!line) {
         end_of_input_ = true;
         if (at_terminal_) WriteOutput(0, "\r\n");  // the shell's prompt goes on a line of its own
         return Text();
       }
-      piece = waiting;
       break;
     }
     edited_now = editing;
   }
   // The rest of a long edited line comes without the editor: its prompt is plain output.
   if (editing && prompt != nullptr && !edited_now) WriteRaw(out_, *prompt);
-  input_taken_ += piece.size();
   end_of_input_ = false;
-  Text line = TrimLineEnd(UpToZero(piece));
+  return TakeLine(line->bytes);
+}
+
+Text Console::TakeLine(std::string_view bytes) const {
+  Text line = TrimLineEnd(UpToZero(bytes));
   if (settings_.from_terminal && !IsAscii(line)) line = settings_.from_terminal(line);
   return line;
 }
 
 bool Console::FillInput(const std::string* prompt, bool remember, bool edit) {
-  if (input_taken_ > 0) {
-    input_.erase(0, input_taken_);
-    input_taken_ = 0;
-  }
   if (edit) {
     Flush();
     const std::optional<std::string> line = editor_.Read(prompt != nullptr ? *prompt : std::string());
     if (!line) return false;
     if (remember) editor_.Remember(*line);
-    input_.append(*line).push_back('\n');
+    input_.Feed(*line);
+    input_.Feed("\n");
     return true;
   }
   // This read may have to wait: whatever was written so far (a prompt) must be seen first.
@@ -166,7 +159,7 @@ bool Console::FillInput(const std::string* prompt, bool remember, bool edit) {
   char block[64 * 1024];
   const int n = ReadInput(block, static_cast<int>(sizeof block));
   if (n <= 0) return false;
-  input_.append(block, static_cast<std::size_t>(n));
+  input_.Feed(std::string_view(block, static_cast<std::size_t>(n)));
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "console/line_buffer.h"
 #include "console/line_editor.h"
 #include "util/text.h"
 
@@ -98,6 +99,8 @@ class Console {
   // Reads one line: the piece of input up to its first LF, at most 2048 bytes. `edit` lets the
   // line editor read it at a terminal, with `prompt`, keeping it in the history when `remember`.
   Text ReadPiece(const std::string* prompt, bool remember, bool edit);
+  // Converts a line as read into the console's code page, without its trailing control bytes.
+  Text TakeLine(std::string_view bytes) const;
   // Adds input to the buffer: a line from the editor, or a plain read; false at the end of input.
   bool FillInput(const std::string* prompt, bool remember, bool edit);
   // Writes bytes already in the terminal's encoding: standard output gathers them first.
@@ -114,8 +117,7 @@ class Console {
   bool out_terminal_;  // standard output is a terminal
   bool end_of_input_ = false;
   std::string output_;            // bytes for standard output not yet written
-  std::string input_;             // bytes read and not yet taken, in the terminal's encoding
-  std::size_t input_taken_ = 0;
+  LineBuffer input_;              // bytes read and not yet taken, in the terminal's encoding
   Text pending_;                  // server text under way to the terminal
   LineEditor editor_;
   std::unique_ptr<Platform> platform_;

@@ -157,10 +157,30 @@ TEST(EndToEndTest, AnExchangeReadsByteForByte) {
   EXPECT_EQ(commands[2].body, "say \xE4\xB8\xAD");
 }
 
-TEST(EndToEndTest, ALastLineWithoutLineEndIsStillSent) {
-  ScriptedServer server({});
-  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, "one\ntwo");
-  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("one") + Prompt() + Block("two") + Prompt());
+TEST(EndToEndTest, ALastLineWithoutLineEndIsSentWhole) {
+  const struct {
+    std::string input;
+    std::vector<std::string> sent;  // as the server received them, in UTF-8
+    std::string last_shown;         // the last reply block, in the console's GBK
+  } cases[] = {
+      {"one\ntwo", {"one", "two"}, "two"},
+      {"list\nsave-all", {"list", "save-all"}, "save-all"},
+      {"a\nhello", {"a", "hello"}, "hello"},
+      {"a\nxy", {"a", "xy"}, "xy"},
+      {"say first\nsay second\nsay third", {"say first", "say second", "say third"}, "say third"},
+      {"x\r\n\xD6\xD0\xCE\xC4", {"x", "\xE4\xB8\xAD\xE6\x96\x87"}, "\xD6\xD0\xCE\xC4"},
+  };
+  for (const auto& c : cases) {
+    ScriptedServer server({});
+    const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, c.input);
+    std::vector<std::string> sent;
+    for (const ReceivedPacket& p : server.ReceivedOfType(kCommandRequestType)) sent.push_back(p.body);
+    EXPECT_EQ(sent, c.sent) << c.input;
+    const std::string out = MaskStamps(r.out);
+    EXPECT_EQ(out.substr(out.size() - std::min(out.size(), Block(c.last_shown).size() + Prompt().size())),
+              Block(c.last_shown) + Prompt())
+        << c.input;
+  }
 }
 
 TEST(EndToEndTest, ALongLineIsSentAsSeveralCommands) {

@@ -78,6 +78,48 @@ TEST(ReadLineTest, ReadsLinesFromAPipe) {
   }
 }
 
+// Everything a buffer yields for an input fed in pieces of `chunk` bytes: each line as
+// "bytes|dropped", then the rest at the end of the input.
+std::vector<std::string> LinesOf(std::string_view input, std::size_t chunk, std::size_t limit, LineBuffer::Long how) {
+  LineBuffer buffer;
+  std::vector<std::string> lines;
+  auto take = [&](const InputLine& l) { lines.push_back(std::string(l.bytes) + "|" + std::to_string(l.dropped)); };
+  for (std::size_t at = 0; at < input.size(); at += chunk) {
+    buffer.Feed(input.substr(at, chunk));
+    while (const auto line = buffer.Next(limit, how)) take(*line);
+  }
+  if (const auto rest = buffer.Rest()) take(*rest);
+  return lines;
+}
+
+TEST(LineBufferTest, YieldsTheSameLinesWhateverPiecesTheInputComesIn) {
+  using L = LineBuffer::Long;
+  const struct {
+    const char* what;
+    std::string input;
+    std::size_t limit;
+    L how;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"a last line without LF", "a\nhello", 8, L::kInPieces, {"a\n|0", "hello|0"}},
+      {"a short last line after a long first", "list\nsave-all", 8, L::kInPieces, {"list\n|0", "save-all|0"}},
+      {"CR LF stays for the trim", "x\r\ny\r\n", 8, L::kInPieces, {"x\r\n|0", "y\r\n|0"}},
+      {"empty lines", "\n\n", 8, L::kInPieces, {"\n|0", "\n|0"}},
+      {"pieces of the limit", "abcdefghij\n", 4, L::kInPieces, {"abcd|0", "efgh|0", "ij\n|0"}},
+      {"a line of exactly the limit leaves its LF alone", "abcd\nx", 4, L::kInPieces, {"abcd|0", "\n|0", "x|0"}},
+      {"cut: a line of the limit with its LF", "abc\nx", 4, L::kCut, {"abc\n|0", "x|0"}},
+      {"cut: the tail counted and dropped", "abcdefghij\nnxt\n", 4, L::kCut, {"abcd|6", "nxt\n|0"}},
+      {"cut: exactly the limit is whole", "abcd\nnext", 4, L::kCut, {"abcd|0", "next|0"}},
+      {"cut: a long last line", "ok\nabcdefg", 4, L::kCut, {"ok\n|0", "abcd|3"}},
+      {"zero bytes are bytes", std::string("a\0b\n", 4), 8, L::kInPieces, {std::string("a\0b\n|0", 6)}},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t chunk = 1; chunk <= c.input.size(); ++chunk) {
+      EXPECT_EQ(LinesOf(c.input, chunk, c.limit, c.how), c.lines) << c.what << ", pieces of " << chunk;
+    }
+  }
+}
+
 TEST(ReadLineTest, TakesLongLinesInPiecesOf2048Bytes) {
   const std::string line(3000, 'a');
   const std::string exact(2048, 'b');
