@@ -23,6 +23,17 @@ void ForEachPiece(std::string_view text, F&& f) {
   if (!text.empty()) f(text);
 }
 
+// Why the history is not saved, ahead of the file's name.
+constexpr OwnText kHistoryNotRegular{
+    "\xC0\xFA\xCA\xB7\xBC\xC7\xC2\xBC\xCE\xC4\xBC\xFE\xB2\xBB\xCA\xC7\xBF\xC9\xB6\xC1\xB5\xC4\xC6\xD5\xCD\xA8\xCE\xC4"
+    "\xBC\xFE\xA3\xAC\xB1\xBE\xB4\xCE\xBB\xE1\xBB\xB0\xB2\xBB\xB1\xA3\xB4\xE6\xC0\xFA\xCA\xB7\xBC\xC7\xC2\xBC\xA3\xBA",
+    "历史记录文件不是可读的普通文件，本次会话不保存历史记录："};
+constexpr OwnText kHistoryNotHistory{
+    "\xC0\xFA\xCA\xB7\xBC\xC7\xC2\xBC\xCE\xC4\xBC\xFE\xB2\xBB\xCA\xC7\xD0\xD0\xB1\xE0\xBC\xAD\xC6\xF7\xB5\xC4\xC0\xFA"
+    "\xCA\xB7\xCE\xC4\xBC\xFE\xA3\xAC\xCE\xB4\xD7\xF7\xB8\xC4\xB6\xAF\xA3\xAC\xB1\xBE\xB4\xCE\xBB\xE1\xBB\xB0\xB2\xBB"
+    "\xB1\xA3\xB4\xE6\xC0\xFA\xCA\xB7\xBC\xC7\xC2\xBC\xA3\xBA",
+    "历史记录文件不是行编辑器的历史文件，未作改动，本次会话不保存历史记录："};
+
 }  // namespace
 
 Text TrimLineEnd(std::string_view line) {
@@ -34,7 +45,17 @@ Text TrimLineEnd(std::string_view line) {
 void Console::Begin() {
   out_terminal_ = OutputIsTerminal();
   at_terminal_ = out_terminal_ && InputIsTerminal();
-  if (at_terminal_) editor_.Start(in_, out_, settings_.history_file);
+  if (!at_terminal_ || !editor_.Start(in_, out_, settings_.history_file)) return;
+  // A history path that is no history file is left as it is; the session goes on without saving.
+  const HistoryFileState history = editor_.HistoryState();
+  if (history != HistoryFileState::kNotRegular && history != HistoryFileState::kNotHistory) return;
+  WriteOutput(2, history == HistoryFileState::kNotRegular ? kHistoryNotRegular : kHistoryNotHistory);
+  WriteOutput(2, TypedText(settings_.history_file));
+  WriteOutput(2, "\r\n");
+}
+
+void Console::WriteOutput(int direction, const OwnText& text) {
+  WriteRaw(direction == 2 ? err_ : out_, settings_.to_terminal ? text.utf8 : text.gbk);
 }
 
 void Console::WriteRaw(std::FILE* stream, std::string_view bytes) {

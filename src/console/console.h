@@ -50,6 +50,9 @@ class Console {
   // Writes a text to standard error when direction is 2, else to standard output; adds nothing.
   void WriteOutput(int direction, std::string_view text);
 
+  // Writes one of the program's own texts, in the form the terminal wants.
+  void WriteOutput(int direction, const OwnText& text);
+
   // Writes text that came from the server to standard output: at a terminal with its control
   // bytes in caret notation and its colour codes shown (then reset) or removed; elsewhere as
   // WriteOutput writes it.

@@ -15,6 +15,14 @@ namespace rcon {
 // The most lines the history keeps.
 inline constexpr int kHistoryLines = 1000;
 
+// What became of the history file when editing started.
+enum class HistoryFileState {
+  kNone,        // no file was asked for: the history is kept for the session only
+  kUsed,        // read (or to be made), and written as lines are added
+  kNotRegular,  // the path is a link, a folder, a FIFO or a device: left alone, nothing saved
+  kNotHistory,  // a file without the line editor's header: left alone, nothing saved
+};
+
 class LineEditor {
  public:
   LineEditor();
@@ -24,11 +32,14 @@ class LineEditor {
   LineEditor& operator=(const LineEditor&) = delete;
 
   // Starts editing on the terminal streams, with the history in `history_file` (read now,
-  // written as lines are added; empty: kept for this session only). False when no line
-  // editing is to be had.
+  // written as lines are added; empty: kept for this session only). The history is read only
+  // from a regular file that holds the line editor's header, and written as a new file renamed
+  // over it, never through a link. False when no line editing is to be had.
   bool Start(std::FILE* in, std::FILE* out, const std::string& history_file);
   // Tells whether Start succeeded.
   bool Started() const;
+  // Tells what Start made of the history file.
+  HistoryFileState HistoryState() const;
   // Shows the prompt and reads one edited line, in the terminal's encoding and without its line
   // end; nothing at the end of input (Ctrl+D on an empty line).
   std::optional<std::string> Read(const std::string& prompt);

@@ -2,16 +2,22 @@
 // terminal first needs it.
 #include <dlfcn.h>
 #include <editline/readline.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "console/line_editor.h"
 
 namespace rcon {
 namespace {
+
+// The first line of every history file libedit writes.
+constexpr std::string_view kHistoryHeader = "_HiStOrY_V2_\n";
 
 // Finds one of libedit's names; false when it is missing.
 template <typename T>
@@ -25,6 +31,32 @@ void MakeParentFolders(const std::string& file) {
   for (std::size_t slash = file.find('/', 1); slash != std::string::npos; slash = file.find('/', slash + 1)) {
     mkdir(file.substr(0, slash).c_str(), 0700);
   }
+}
+
+// The name under which libedit reaches an open descriptor, so that it reads and writes the
+// file the descriptor holds and no other, whatever the path names by then.
+std::string DescriptorPath(int fd) { return "/dev/fd/" + std::to_string(fd); }
+
+// Opens the history file for reading, without following a final link and without waiting on a
+// FIFO: the descriptor, -1 when there is no such file yet. `state` says whether it may be used.
+int OpenHistory(const std::string& path, HistoryFileState& state) {
+  state = HistoryFileState::kUsed;
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT) state = HistoryFileState::kNotRegular;  // a link (ELOOP), or unreadable
+    return -1;
+  }
+  struct stat info {};
+  char head[kHistoryHeader.size()];
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    state = HistoryFileState::kNotRegular;
+  } else if (info.st_size > 0 && (pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head) ||
+                                  std::string_view(head, sizeof head) != kHistoryHeader)) {
+    state = HistoryFileState::kNotHistory;
+  }
+  if (state == HistoryFileState::kUsed) return fd;
+  close(fd);
+  return -1;
 }
 
 }  // namespace
@@ -44,7 +76,8 @@ struct LineEditor::State {
   std::FILE** outstream = nullptr;
   int* history_base = nullptr;
   int* history_length = nullptr;
-  std::string history_file;
+  std::string history_file;  // empty: nothing is saved
+  HistoryFileState history_state = HistoryFileState::kNone;
 
   bool Load() {
     library = dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
@@ -54,6 +87,32 @@ struct LineEditor::State {
            Find(library, "history_get", history_get) && Find(library, "rl_parse_and_bind", parse_and_bind) &&
            Find(library, "rl_instream", instream) && Find(library, "rl_outstream", outstream) &&
            Find(library, "history_base", history_base) && Find(library, "history_length", history_length);
+  }
+
+  // Reads the history file when it is one; otherwise leaves it alone and saves nothing.
+  void ReadHistory(const std::string& path) {
+    if (path.empty()) return;
+    const int fd = OpenHistory(path, history_state);
+    if (history_state != HistoryFileState::kUsed) return;
+    history_file = path;
+    if (fd < 0) return;  // none yet: the first line added makes it
+    read_history(DescriptorPath(fd).c_str());
+    close(fd);
+  }
+
+  // Writes the whole history as a new file beside the old one, then renames it over: the old
+  // file, or whatever the path names, is replaced, never written through. Only the user may
+  // read it: commands can hold secrets.
+  void WriteHistory() {
+    MakeParentFolders(history_file);
+    std::string temporary = history_file + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());  // mode 0600
+    if (fd < 0) return;
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    const bool written = write_history(DescriptorPath(fd).c_str()) == 0;
+    if (close(fd) != 0 || !written || rename(temporary.c_str(), history_file.c_str()) != 0) {
+      unlink(temporary.c_str());
+    }
   }
 };
 
@@ -75,13 +134,16 @@ bool LineEditor::Start(std::FILE* in, std::FILE* out, const std::string& history
                               "bind ^[[F ed-move-to-end", "bind ^[[3~ ed-delete-next-char"}) {
     state->parse_and_bind(binding);
   }
-  state->history_file = history_file;
-  if (!history_file.empty()) state->read_history(history_file.c_str());
+  state->ReadHistory(history_file);
   state_ = std::move(state);
   return true;
 }
 
 bool LineEditor::Started() const { return state_ != nullptr; }
+
+HistoryFileState LineEditor::HistoryState() const {
+  return state_ != nullptr ? state_->history_state : HistoryFileState::kNone;
+}
 
 std::optional<std::string> LineEditor::Read(const std::string& prompt) {
   char* line = state_->readline(prompt.c_str());
@@ -96,14 +158,7 @@ void LineEditor::Remember(const std::string& line) {
   const HIST_ENTRY* last = state_->history_get(*state_->history_base + *state_->history_length - 1);
   if (last != nullptr && last->line != nullptr && line == last->line) return;
   state_->add_history(line.c_str());
-  if (state_->history_file.empty()) return;
-  // Only the user may read it: commands can hold secrets.
-  MakeParentFolders(state_->history_file);
-  const int fd = open(state_->history_file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return;
-  fchmod(fd, 0600);
-  close(fd);
-  state_->write_history(state_->history_file.c_str());
+  if (!state_->history_file.empty()) state_->WriteHistory();
 }
 
 }  // namespace rcon

@@ -12,6 +12,8 @@ bool LineEditor::Start(std::FILE* /*in*/, std::FILE* /*out*/, const std::string&
 
 bool LineEditor::Started() const { return false; }
 
+HistoryFileState LineEditor::HistoryState() const { return HistoryFileState::kNone; }
+
 std::optional<std::string> LineEditor::Read(const std::string& /*prompt*/) { return std::nullopt; }
 
 void LineEditor::Remember(const std::string& /*line*/) {}

@@ -17,6 +17,14 @@ using Text = std::string;
 using Bytes = std::string;
 using ByteView = std::string_view;
 
+// One of the program's own texts, written out in both encodings a console may want: GBK, as the
+// console's code page holds it, and UTF-8, for a terminal that speaks it. Carrying both, the
+// program shows its own words without a converter.
+struct OwnText {
+  std::string_view gbk;
+  std::string_view utf8;
+};
+
 // Returns byte i of s as an unsigned value, so that GBK bytes compare above 0x7F.
 inline std::uint8_t ByteAt(std::string_view s, std::size_t i) {
   return static_cast<std::uint8_t>(s[i]);

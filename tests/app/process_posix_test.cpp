@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -28,7 +29,7 @@ using support::ScriptedServer;
 // The client with a pseudo-terminal as its standard input, output and error.
 class TerminalClient {
  public:
-  explicit TerminalClient(const std::vector<std::string>& args) {
+  explicit TerminalClient(const std::vector<std::string>& args, std::vector<std::string> environment = {}) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
     slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -41,9 +42,11 @@ class TerminalClient {
     std::vector<char*> pointers;
     for (std::string& a : argv) pointers.push_back(a.data());
     pointers.push_back(nullptr);
-    std::string locale = support::kGbkLocale;
-    char* envp[] = {locale.data(), nullptr};
-    if (posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), envp) != 0) pid_ = -1;
+    environment.push_back(support::kGbkLocale);
+    std::vector<char*> envp;
+    for (std::string& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    if (posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
   ~TerminalClient() {
@@ -56,6 +59,8 @@ class TerminalClient {
   }
 
   pid_t pid() const { return pid_; }
+  // What the client wrote so far (standard output and standard error both).
+  const std::string& Output() const { return out_; }
   // Waits until what the client wrote holds `needle` `count` times, within five seconds.
   bool WaitForOutput(std::string_view needle, std::size_t count = 1) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -152,6 +157,56 @@ TEST(ProcessPosixTest, ClosedStandardDescriptorsNeverCarryTheConnection) {
     EXPECT_EQ(commands, c.commands);
     EXPECT_EQ(server.Received().size(), c.commands.size() + 1);  // and the login: no stray packet
   }
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+TEST(ProcessPosixTest, AHistoryPathThatIsNoHistoryFileIsLeftAlone) {
+  char folder_template[] = "/tmp/rcon-history-XXXXXX";
+  const std::string folder = mkdtemp(folder_template);
+  const std::string decoy = folder + "/passwd", decoy_text = "root:x:0:0:root:/root:/bin/bash\n";
+  std::ofstream(decoy) << decoy_text;
+  chmod(decoy.c_str(), 0644);
+  const std::string link = folder + "/link", fifo = folder + "/fifo", fresh = folder + "/state/history";
+  ASSERT_EQ(symlink(decoy.c_str(), link.c_str()), 0);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string not_regular = "\xC6\xD5\xCD\xA8\xCE\xC4\xBC\xFE";  // 普通文件 (a regular file)
+  const std::string not_history = "\xC0\xFA\xCA\xB7\xCE\xC4\xBC\xFE";  // 历史文件 (a history file)
+  const struct {
+    std::string path, message;
+  } cases[] = {{link, not_regular}, {fifo, not_regular}, {folder, not_regular}, {decoy, not_history}, {fresh, ""}};
+  ScriptedServer server({});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const auto start = std::chrono::steady_clock::now();
+    TerminalClient client({"127.0.0.1", std::to_string(server.Port()), "secret"}, {"RCON_CONSOLE_HISTORY=" + c.path});
+    ASSERT_TRUE(client.WaitForOutput("> "));  // no hang on a FIFO
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    client.Type("echo kept\n");
+    ASSERT_TRUE(client.WaitForOutput("echo kept", 2));  // typed, then echoed back: the session works
+    if (c.message.empty()) {
+      EXPECT_EQ(client.Output().find(not_regular), std::string::npos);
+      EXPECT_EQ(client.Output().find(not_history), std::string::npos);
+      continue;
+    }
+    const std::string said = client.Output().substr(0, client.Output().find('\n'));  // the first line
+    EXPECT_NE(said.find(c.message), std::string::npos) << said;
+    EXPECT_NE(said.find("\xA3\xBA" + c.path + "\r"), std::string::npos) << said;  // after "：", the path
+  }
+  struct stat info {};
+  EXPECT_EQ(FileText(decoy), decoy_text);
+  ASSERT_EQ(stat(decoy.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
+  ASSERT_EQ(lstat(link.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  // A path with no file yet gets one, for the user alone, holding the line.
+  EXPECT_NE(FileText(fresh).find("echo\\040kept"), std::string::npos) << FileText(fresh);
+  ASSERT_EQ(stat(fresh.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  std::system(("rm -rf " + folder).c_str());
 }
 
 }  // namespace
