@@ -1,12 +1,13 @@
 // The TCP client endpoint: at most one outgoing IPv4 or IPv6 connection, with sends and receives
-// that wait for the socket under a time-out in milliseconds. Failures come back as false
-// or as empty bytes; which failure it was is not reported.
+// that wait for the socket under a time-out in milliseconds. Each call says why it ended (done,
+// time-out, closed by the peer, failed), set where it happened, never guessed afterwards.
 //
 // Wait time-outs: 0 waits without limit, -1 only polls once, t > 0 waits at most t ms;
 // any other negative value fails the wait.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "util/text.h"
 
@@ -14,6 +15,31 @@ namespace rcon {
 
 // The most bytes one Receive returns.
 inline constexpr int kReceiveBlockBytes = 20480;
+
+// Why a network call ended.
+enum class NetStatus {
+  kOk,        // done: connected, every byte sent, or bytes received
+  kTimedOut,  // the time-out passed first
+  kClosed,    // the peer closed (or reset) the connection
+  kFailed,    // no connection held, no such address, or the system reported an error
+};
+
+// One address of a host as the system gives it: its family and its socket address, port included.
+struct SocketAddress {
+  bool ipv6 = false;
+  std::string bytes;
+};
+
+// A name lookup: the host's addresses with the port set, in the resolver's order; none on failure.
+using NameLookup = std::vector<SocketAddress> (*)(const Text& host, int port);
+
+// The system's resolver.
+std::vector<SocketAddress> LookUpName(const Text& host, int port);
+
+// Looks a host up under the time-out (0: no limit): a numeric address without the resolver; a
+// name through `lookup`, given up on (nothing found) when the time-out passes first. IPv4
+// addresses come first, each family in the resolver's order.
+std::vector<SocketAddress> LookUpWithin(const Text& host, int port, int timeout_ms, NameLookup lookup = LookUpName);
 
 class socket_client {
  public:
@@ -36,21 +62,26 @@ class socket_client {
   // success the new connection replaces (and closes) the one held; on failure the one held is kept.
   bool Connect(const Text& address, int port, int timeout_ms = 0);
 
-  // Sends every byte, waiting for the socket under the time-out; false on failure. Never raises SIGPIPE.
-  bool Send(ByteView data, int timeout_ms);
+  // Looks the host up and connects to its addresses one by one, in order, until one takes the
+  // connection; the lookup and every attempt share the one time-out. As Connect otherwise.
+  bool ConnectToHost(const Text& host, int port, int timeout_ms, NameLookup lookup = LookUpName);
 
-  // What SendUnlessInput did.
-  enum class SendOutcome { kSent, kFailed, kInputWaiting };
+  // The same over addresses already looked up.
+  bool ConnectToAny(const std::vector<SocketAddress>& addresses, int timeout_ms);
+
+  // Sends every byte, waiting for the socket under the time-out. Never raises SIGPIPE.
+  NetStatus Send(ByteView data, int timeout_ms);
+
   // Sends like Send, but when input is waiting as the socket is first found ready, sends nothing
-  // and says so, so that the caller reads first. The one readiness wait asks for both.
-  SendOutcome SendUnlessInput(ByteView data, int timeout_ms);
+  // and sets `input_waiting`, so that the caller reads first. The one readiness wait asks for both.
+  NetStatus SendUnlessInput(ByteView data, int timeout_ms, bool& input_waiting);
 
-  // Waits for the socket under the time-out, then returns the bytes of one receive (at most
-  // 20480); empty with ok = false when nothing arrived in time, the peer closed, or an error occurred.
+  // Waits for the socket under the time-out, then receives once into the block: kOk with the
+  // count in `received` (1 to `size`), or why nothing came (`received` 0).
+  NetStatus Receive(char* block, int size, int timeout_ms, int& received);
+
+  // The same as a new buffer of at most 20480 bytes; empty with ok = false when nothing came.
   Bytes Receive(int timeout_ms, bool* ok = nullptr);
-
-  // The same into the caller's block: the count received (at most `size`), 0 on failure.
-  int Receive(char* block, int size, int timeout_ms);
 
   // Closes the connection held; false when none was held or closing failed.
   bool Close();
@@ -59,7 +90,11 @@ class socket_client {
   bool IsConnected() const { return handle_ != kNoSocket; }
 
  private:
-  SendOutcome SendAll(ByteView data, int timeout_ms, bool input_first);
+  NetStatus SendAll(ByteView data, int timeout_ms, bool* input_waiting);
+  // Makes one connection attempt within the time; the new socket, or kNoSocket.
+  static Handle Attempt(const SocketAddress& address, int timeout_ms);
+  // Holds a new connection in place of the one held (which is closed).
+  void Hold(Handle fresh);
 
   Handle handle_ = kNoSocket;
 };

@@ -1,11 +1,13 @@
-#include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <string>
 
 #include "net/socket_platform.h"
 #include "net/wait_time.h"
@@ -26,28 +28,20 @@ bool MakeBlocking(int fd) {
   return flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
+// A send or receive error: the peer's doing, or another.
+std::ptrdiff_t ErrorResult(int error) {
+  return error == EPIPE || error == ECONNRESET || error == ENOTCONN ? kPeerGone : kIoFailed;
+}
+
 }  // namespace
 
-Handle StartConnection(Family family, const Text& address, int port, bool& pending) {
-  sockaddr_storage peer{};
-  socklen_t length = 0;
-  const auto port16 = htons(static_cast<std::uint16_t>(port & 0xFFFF));
-  if (family == Family::kIpv4) {
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&peer);
-    v4->sin_family = AF_INET;
-    v4->sin_port = port16;
-    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) != 1) return socket_client::kNoSocket;
-    length = sizeof *v4;
-  } else {
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&peer);
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = port16;
-    if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) != 1) return socket_client::kNoSocket;
-    length = sizeof *v6;
-  }
-  const int fd = socket(peer.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
+Handle StartConnection(const SocketAddress& address, bool& pending) {
+  const int fd = socket(address.ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
   if (fd < 0) return socket_client::kNoSocket;
-  const bool made = connect(fd, reinterpret_cast<const sockaddr*>(&peer), length) == 0;
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  const bool made = connect(fd, reinterpret_cast<const sockaddr*>(address.bytes.data()),
+                            static_cast<socklen_t>(address.bytes.size())) == 0;
   pending = !made && errno == EINPROGRESS;
   if ((made && MakeBlocking(fd)) || pending) return fd;
   close(fd);
@@ -62,16 +56,14 @@ bool FinishConnection(Handle h) {
 
 unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
   const WaitKind kind = ClassifyWait(timeout_ms);
-  if (kind == WaitKind::kInvalid) return 0;
+  if (kind == WaitKind::kInvalid) return kWaitFailed;
   const Deadline deadline(kind == WaitKind::kLimited ? timeout_ms : 0);
   const auto asked = static_cast<short>(((events & kReadable) != 0 ? POLLIN : 0) | ((events & kWritable) != 0 ? POLLOUT : 0));
   for (;;) {
     int wait = -1;  // poll's own "no limit"
     if (kind == WaitKind::kPollOnce) wait = 0;
     if (kind == WaitKind::kLimited) {
-      // Measured on the callers' own clock, and waited out to its end: a wait that ended a
-      // fraction early would make a silent server look like a broken connection to a caller
-      // that measures how long the wait took.
+      // Measured on the callers' own clock, and waited out to its end.
       const std::optional<int> left = deadline.Left();
       if (!left) return 0;
       wait = *left;
@@ -82,7 +74,7 @@ unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
       if ((p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return events;  // the next call tells which
       return ((p.revents & POLLIN) != 0 ? kReadable : 0u) | ((p.revents & POLLOUT) != 0 ? kWritable : 0u);
     }
-    if (rc < 0 && errno != EINTR) return 0;
+    if (rc < 0 && errno != EINTR) return kWaitFailed;
     if (rc == 0 && kind != WaitKind::kLimited) return 0;
   }
 }
@@ -90,40 +82,43 @@ unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
 std::ptrdiff_t SendSome(Handle h, ByteView bytes) {
   const ssize_t n = send(Fd(h), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
   if (n >= 0) return n;
-  return errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+  return errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK ? 0 : ErrorResult(errno);
 }
 
-int ReceiveSome(Handle h, char* block, int size) {
+std::ptrdiff_t ReceiveSome(Handle h, char* block, int size) {
   ssize_t n;
   do {
     n = recv(Fd(h), block, static_cast<std::size_t>(size), 0);
   } while (n < 0 && errno == EINTR);
-  return n < 0 ? -1 : static_cast<int>(n);
+  if (n == 0) return kPeerGone;
+  return n > 0 ? n : ErrorResult(errno);
 }
 
 bool CloseSocket(Handle h) { return close(Fd(h)) == 0; }
 
-std::vector<HostAddress> LookUpHost(const Text& host) {
-  std::vector<HostAddress> addresses;
-  // A numeric address needs no resolver.
-  unsigned char numeric[16];
-  if (inet_pton(AF_INET, host.c_str(), numeric) == 1) return {{Family::kIpv4, host}};
-  if (inet_pton(AF_INET6, host.c_str(), numeric) == 1) return {{Family::kIpv6, host}};
+std::vector<SocketAddress> LookUp(const Text& host, int port, bool numeric_only) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV | (numeric_only ? AI_NUMERICHOST : 0);
   addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return addresses;
+  if (getaddrinfo(host.c_str(), std::to_string(port & 0xFFFF).c_str(), &hints, &found) != 0) return {};
+  std::vector<SocketAddress> addresses;
   for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-    char text[INET6_ADDRSTRLEN] = {};
-    if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) ||
-        getnameinfo(a->ai_addr, a->ai_addrlen, text, sizeof text, nullptr, 0, NI_NUMERICHOST) != 0) {
-      continue;
+    if (a->ai_family == AF_INET || a->ai_family == AF_INET6) {
+      addresses.push_back({a->ai_family == AF_INET6, Bytes(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
     }
-    addresses.push_back({a->ai_family == AF_INET ? Family::kIpv4 : Family::kIpv6, text});
   }
   freeaddrinfo(found);
   return addresses;
+}
+
+Text NumericText(const SocketAddress& address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  const bool done = getnameinfo(reinterpret_cast<const sockaddr*>(address.bytes.data()),
+                                static_cast<socklen_t>(address.bytes.size()), text, sizeof text, nullptr, 0,
+                                NI_NUMERICHOST) == 0;
+  return done ? Text(text) : Text();
 }
 
 }  // namespace socket_platform

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "net/socket_platform.h"
 #include "net/wait_time.h"
@@ -32,34 +33,28 @@ namespace {
 
 SOCKET Sock(Handle h) { return static_cast<SOCKET>(h); }
 
+// A send or receive error: the peer's doing, or another.
+std::ptrdiff_t ErrorResult(int error) {
+  return error == WSAECONNRESET || error == WSAECONNABORTED || error == WSAESHUTDOWN || error == WSAENOTCONN
+             ? kPeerGone
+             : kIoFailed;
+}
+
 }  // namespace
 
-Handle StartConnection(Family family, const Text& address, int port, bool& pending) {
-  sockaddr_storage peer{};
-  int length = 0;
-  const u_short port16 = htons(static_cast<u_short>(port & 0xFFFF));
-  if (family == Family::kIpv4) {
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&peer);
-    v4->sin_family = AF_INET;
-    v4->sin_port = port16;
-    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) != 1) return socket_client::kNoSocket;
-    length = sizeof *v4;
-  } else {
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&peer);
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = port16;
-    if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) != 1) return socket_client::kNoSocket;
-    length = sizeof *v6;
-  }
-  const SOCKET s = socket(peer.ss_family, SOCK_STREAM, IPPROTO_TCP);
+Handle StartConnection(const SocketAddress& address, bool& pending) {
+  const SOCKET s = socket(address.ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return socket_client::kNoSocket;
   // Not inherited by child processes ("cls"): a copy there would keep the connection open.
   SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+  const BOOL on = TRUE;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
   // Non-blocking for good: the connect waits in select, and so do sends, so that neither a
   // silent host nor a full send buffer holds the client past its time-out.
   u_long non_blocking = 1;
   ioctlsocket(s, FIONBIO, &non_blocking);
-  const bool made = connect(s, reinterpret_cast<const sockaddr*>(&peer), length) == 0;
+  const bool made = connect(s, reinterpret_cast<const sockaddr*>(address.bytes.data()),
+                            static_cast<int>(address.bytes.size())) == 0;
   pending = !made && WSAGetLastError() == WSAEWOULDBLOCK;
   if (made || pending) return static_cast<Handle>(s);
   closesocket(s);
@@ -74,7 +69,7 @@ bool FinishConnection(Handle h) {
 
 unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
   const WaitKind kind = ClassifyWait(timeout_ms);
-  if (kind == WaitKind::kInvalid) return 0;
+  if (kind == WaitKind::kInvalid) return kWaitFailed;
   const Deadline deadline(kind == WaitKind::kLimited ? timeout_ms : 0);
   for (;;) {
     fd_set readable, writable, failed;
@@ -95,7 +90,7 @@ unsigned WaitReady(Handle h, unsigned events, int timeout_ms) {
     }
     const int rc = select(0, (events & kReadable) != 0 ? &readable : nullptr,
                           (events & kWritable) != 0 ? &writable : nullptr, &failed, wait);
-    if (rc < 0) return 0;
+    if (rc < 0) return kWaitFailed;
     if (FD_ISSET(Sock(h), &failed)) return events;  // the next call tells what failed
     const unsigned ready = (FD_ISSET(Sock(h), &readable) ? kReadable : 0u) | (FD_ISSET(Sock(h), &writable) ? kWritable : 0u);
     if (ready != 0) return ready;
@@ -107,42 +102,44 @@ std::ptrdiff_t SendSome(Handle h, ByteView bytes) {
   const int piece = static_cast<int>(bytes.size() > (1u << 30) ? (1u << 30) : bytes.size());
   const int n = send(Sock(h), bytes.data(), piece, 0);
   if (n >= 0) return n;
-  return WSAGetLastError() == WSAEWOULDBLOCK ? 0 : -1;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? 0 : ErrorResult(WSAGetLastError());
 }
 
-int ReceiveSome(Handle h, char* block, int size) {
+std::ptrdiff_t ReceiveSome(Handle h, char* block, int size) {
   const int n = recv(Sock(h), block, size, 0);
-  return n < 0 ? -1 : n;
+  if (n == 0) return kPeerGone;
+  return n > 0 ? n : ErrorResult(WSAGetLastError());
 }
 
 bool CloseSocket(Handle h) { return closesocket(Sock(h)) == 0; }
 
-std::vector<HostAddress> LookUpHost(const Text& host) {
-  std::vector<HostAddress> addresses;
-  // A numeric address needs no resolver.
-  unsigned char numeric[16];
-  if (inet_pton(AF_INET, host.c_str(), numeric) == 1) return {{Family::kIpv4, host}};
-  if (inet_pton(AF_INET6, host.c_str(), numeric) == 1) return {{Family::kIpv6, host}};
+std::vector<SocketAddress> LookUp(const Text& host, int port, bool numeric_only) {
   WSADATA data;
-  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return addresses;  // the lookup's own hold
+  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return {};  // the lookup's own hold
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV | (numeric_only ? AI_NUMERICHOST : 0);
   addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) == 0) {
+  std::vector<SocketAddress> addresses;
+  if (getaddrinfo(host.c_str(), std::to_string(port & 0xFFFF).c_str(), &hints, &found) == 0) {
     for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-      char text[INET6_ADDRSTRLEN] = {};
-      if ((a->ai_family != AF_INET && a->ai_family != AF_INET6) ||
-          getnameinfo(a->ai_addr, static_cast<socklen_t>(a->ai_addrlen), text, sizeof text, nullptr, 0,
-                      NI_NUMERICHOST) != 0) {
-        continue;
+      if (a->ai_family == AF_INET || a->ai_family == AF_INET6) {
+        addresses.push_back({a->ai_family == AF_INET6, Bytes(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
       }
-      addresses.push_back({a->ai_family == AF_INET ? Family::kIpv4 : Family::kIpv6, text});
     }
     freeaddrinfo(found);
   }
   WSACleanup();
   return addresses;
+}
+
+Text NumericText(const SocketAddress& address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  const bool done = getnameinfo(reinterpret_cast<const sockaddr*>(address.bytes.data()),
+                                static_cast<socklen_t>(address.bytes.size()), text, sizeof text, nullptr, 0,
+                                NI_NUMERICHOST) == 0;
+  return done ? Text(text) : Text();
 }
 
 }  // namespace socket_platform

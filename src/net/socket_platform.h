@@ -1,4 +1,6 @@
-// The platform's socket calls under socket_client: one file per platform implements them.
+// The platform's socket calls under socket_client: one file per platform implements them, and
+// does nothing but make the calls. Choosing (which address, how long, what a result means)
+// is the portable file's.
 #pragma once
 
 #include <cstddef>
@@ -10,43 +12,40 @@ namespace rcon::socket_platform {
 
 using Handle = socket_client::Handle;
 
-// The address families a connection can use.
-enum class Family { kIpv4, kIpv6 };
+// The system's address lookup (getaddrinfo) for TCP with the port set: its results in its
+// order; with `numeric_only` a numeric address is parsed and no resolver asked.
+std::vector<SocketAddress> LookUp(const Text& host, int port, bool numeric_only);
 
-// One address of a host, as numeric text.
-struct HostAddress {
-  Family family;
-  Text numeric;
-};
+// The numeric text of an address, without its port; empty when it has none.
+Text NumericText(const SocketAddress& address);
 
-// Looks a host name or numeric address up: its TCP addresses in the resolver's order (none on failure).
-std::vector<HostAddress> LookUpHost(const Text& host);
-
-// Starts a TCP connection to a numeric address of the family on the low 16 bits of port,
-// without waiting for it: the socket, or kNoSocket when it failed at once (a text that is no
-// address of that family included). `pending` tells whether the connection is still under
-// way. The socket is not inherited by child processes.
-Handle StartConnection(Family family, const Text& address, int port, bool& pending);
+// Starts a TCP connection to the address without waiting for it: the socket, or kNoSocket when
+// it failed at once. `pending` tells whether the connection is still under way. The socket sends
+// each write at once (no Nagle delay) and is not inherited by child processes.
+Handle StartConnection(const SocketAddress& address, bool& pending);
 
 // Finishes a connection that was under way once its socket is ready: true when it was made.
 bool FinishConnection(Handle h);
 
 // What a socket can be waited for; a wait gives back the ones it found.
-enum Readiness : unsigned { kReadable = 1, kWritable = 2 };
+enum Readiness : unsigned { kReadable = 1, kWritable = 2, kWaitFailed = 4 };
 
 // Waits until the socket is ready for any of `events` under the wait time-out: the events it is
 // ready for (a hung-up or failed socket, a failed connection among them, counts as ready for
-// all of them, so the next call tells),
-// 0 when none came in time or the wait failed. A wait that ends early (a signal, a short timer)
-// resumes with the time that is left.
+// all of them, so the next call tells), 0 when none came in time, kWaitFailed when the wait
+// itself failed. A wait that ends early (a signal, a short timer) resumes with the time left.
 unsigned WaitReady(Handle h, unsigned events, int timeout_ms);
 
-// Sends what the socket takes now without blocking: the count, 0 when it takes nothing yet,
-// -1 when the connection failed. Never raises a signal.
+// What SendSome and ReceiveSome give back besides a count.
+inline constexpr std::ptrdiff_t kPeerGone = -2;  // the peer closed or reset the connection
+inline constexpr std::ptrdiff_t kIoFailed = -1;  // any other error
+
+// Sends what the socket takes now without blocking: the count (0 when it takes nothing yet),
+// kPeerGone or kIoFailed. Never raises a signal.
 std::ptrdiff_t SendSome(Handle h, ByteView bytes);
 
-// Receives once into the block: the count, 0 when the peer closed, -1 on an error.
-int ReceiveSome(Handle h, char* block, int size);
+// Receives once into the block: the count, kPeerGone (an orderly close gives it too) or kIoFailed.
+std::ptrdiff_t ReceiveSome(Handle h, char* block, int size);
 
 // Closes a socket; true when the platform reported success.
 bool CloseSocket(Handle h);

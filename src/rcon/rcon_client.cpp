@@ -12,27 +12,27 @@ enum class WaitEnd {
   kEnded,     // a receive failed before the time-out: the connection closed or failed
 };
 
-// Receives once into the reader within `wait`; false when nothing came.
+// Receives once into the reader within `wait`: why the receive ended.
 template <typename Reader>
-bool ReceiveOnce(socket_client& endpoint, Reader& reader, int wait) {
+NetStatus ReceiveOnce(socket_client& endpoint, Reader& reader, int wait) {
   char block[kReceiveBlockBytes];
-  const int n = endpoint.Receive(block, kReceiveBlockBytes, wait);
-  if (n <= 0) return false;
-  reader.Feed(ByteView(block, static_cast<std::size_t>(n)));
-  return true;
+  int n = 0;
+  const NetStatus status = endpoint.Receive(block, kReceiveBlockBytes, wait, n);
+  if (status == NetStatus::kOk) reader.Feed(ByteView(block, static_cast<std::size_t>(n)));
+  return status;
 }
 
-// Receives into the reader until it is complete or the time-out has passed. A failed receive
-// is told apart only by the time it took: early means the connection ended.
+// Receives into the reader until it is complete or the time-out has passed.
 template <typename Reader>
 WaitEnd ReceiveUntilComplete(socket_client& endpoint, Reader& reader, int timeout_ms) {
   const Deadline deadline(timeout_ms);
   while (!reader.Complete()) {
     const std::optional<int> wait = deadline.Left();
     if (!wait) return WaitEnd::kTimedOut;
-    if (!ReceiveOnce(endpoint, reader, *wait)) {
-      const bool early = timeout_ms == 0 || deadline.Elapsed() < timeout_ms;
-      return early ? WaitEnd::kEnded : WaitEnd::kTimedOut;
+    switch (ReceiveOnce(endpoint, reader, *wait)) {
+      case NetStatus::kOk: break;
+      case NetStatus::kTimedOut: return WaitEnd::kTimedOut;
+      default: return WaitEnd::kEnded;
     }
   }
   return WaitEnd::kComplete;
@@ -46,7 +46,7 @@ void TakeLatePackets(socket_client& endpoint, ReplyReader& reader, int timeout_m
   for (;;) {
     const std::optional<int> left = deadline.Left();
     if (!left) return;
-    if (!ReceiveOnce(endpoint, reader, reader.PacketBegun() ? *left : -1)) return;
+    if (ReceiveOnce(endpoint, reader, reader.PacketBegun() ? *left : -1) != NetStatus::kOk) return;
   }
 }
 
@@ -61,13 +61,14 @@ int MapTimeout(int timeout_ms) {
 }
 
 bool RconClient::Connect(const Text& to_host, int to_port, int timeout) {
-  if (!endpoint.Connect(ResolveHostAddress(to_host), to_port, timeout)) return false;
+  // The lookup and the connection share the time-out, whatever the resolver does.
+  if (!endpoint.ConnectToHost(to_host, to_port, timeout)) return false;
   framer = PacketFramer();
   return true;
 }
 
 AuthReply RconClient::Authenticate(const Text& with_password, int terminators, int timeout, bool& ended) {
-  ended = !endpoint.Send(BuildAuthPacket(with_password, terminators), timeout);
+  ended = endpoint.Send(BuildAuthPacket(with_password, terminators), timeout) != NetStatus::kOk;
   if (ended) return {};
   AuthReplyReader reader(framer);
   ended = ReceiveUntilComplete(endpoint, reader, timeout) == WaitEnd::kEnded;
@@ -106,7 +107,7 @@ Reply RconClient::ReadReply(ReplyReader& reader, int timeout) {
   // Once the connection has ended, what arrived of a packet is all there will be of it.
   if (end == WaitEnd::kEnded) reader.TakeUnfinished();
   if (reader.Started()) return Reply{ReplyStatus::kReceived, codepage.FromUtf8(reader.TakeReply())};
-  if (end == WaitEnd::kEnded && timeout != 0) return Reply{ReplyStatus::kBroken, Text(kNeedsReconnectText)};
+  if (end == WaitEnd::kEnded) return Reply{ReplyStatus::kBroken, Text(kConnectionLostText)};
   return Reply{ReplyStatus::kTimedOut, Text(kTimedOutText)};
 }
 
@@ -116,8 +117,8 @@ Reply RconClient::Exchange(const Text& command_utf8, int timeout, Bytes& late) {
   // The late packets are taken before the command goes out, so they cannot be taken for its
   // reply: one that has begun is awaited, and the send's own wait tells whether more are
   // waiting. A failed send shows up as a failed receive.
-  if (reader.PacketBegun() ||
-      endpoint.SendUnlessInput(packet, timeout) == socket_client::SendOutcome::kInputWaiting) {
+  bool input_waiting = false;
+  if (reader.PacketBegun() || (endpoint.SendUnlessInput(packet, timeout, input_waiting), input_waiting)) {
     TakeLatePackets(endpoint, reader, timeout);
     endpoint.Send(packet, timeout);
   }

@@ -11,9 +11,15 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "rcon/packet.h"
 #include "run_process.h"
@@ -207,6 +213,126 @@ TEST(ProcessPosixTest, AHistoryPathThatIsNoHistoryFileIsLeftAlone) {
   ASSERT_EQ(stat(fresh.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   std::system(("rm -rf " + folder).c_str());
+}
+
+// A DNS server on 127.0.0.1:53 for the names of one test: "late" names are answered after
+// `delay_ms` with 127.0.0.1 (and no IPv6 address), every other name never.
+class TestResolver {
+ public:
+  explicit TestResolver(int delay_ms) : delay_ms_(delay_ms) {
+    socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(53);
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (socket_ < 0 || bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) return;
+    ready_ = true;
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~TestResolver() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (socket_ >= 0) close(socket_);
+  }
+  bool Ready() const { return ready_; }
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      pollfd p{socket_, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      // The A and AAAA questions come together: both are taken, then answered on time.
+      const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(delay_ms_);
+      std::vector<std::pair<std::string, sockaddr_in>> answers;
+      char query[512];
+      sockaddr_in from{};
+      socklen_t from_length = sizeof from;
+      ssize_t n;
+      while ((n = recvfrom(socket_, query, sizeof query, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from),
+                           &from_length)) >= 17) {
+        std::size_t end = 12;  // past the question's name, type and class
+        while (end < static_cast<std::size_t>(n) && query[end] != 0) end += 1 + static_cast<unsigned char>(query[end]);
+        end += 5;
+        if (end > static_cast<std::size_t>(n) || std::string_view(query + 13, 4) != "late") continue;
+        const bool ipv4 = query[end - 3] == 1;  // asked for an A record
+        std::string answer(query, end);
+        answer[2] = '\x81';  // a response, recursion desired and available, no error
+        answer[3] = '\x80';
+        answer.replace(6, 6, std::string{0, static_cast<char>(ipv4 ? 1 : 0), 0, 0, 0, 0});
+        if (ipv4) answer += std::string("\xC0\x0C\0\x01\0\x01\0\0\0\x3C\0\x04\x7F\0\0\x01", 16);
+        answers.emplace_back(answer, from);
+      }
+      std::this_thread::sleep_until(due);
+      for (const auto& [answer, to] : answers) {
+        sendto(socket_, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+      }
+    }
+  }
+
+  int delay_ms_;
+  int socket_ = -1;
+  bool ready_ = false;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// Runs the client with its own /etc/hosts and /etc/resolv.conf (a private mount namespace), so
+// that its names go to the test's resolver. Nothing when such a namespace cannot be made here.
+std::optional<support::ProcessResult> RunWithNames(const std::string& hosts, const std::vector<std::string>& args) {
+  char folder_template[] = "/tmp/rcon-names-XXXXXX";
+  const std::string folder = mkdtemp(folder_template);
+  std::ofstream(folder + "/hosts") << hosts;
+  std::ofstream(folder + "/resolv.conf") << "nameserver 127.0.0.1\noptions timeout:5 attempts:2\n";
+  std::vector<std::string> argv{"/usr/bin/unshare", "-m", "/bin/sh", "-c",
+                                "mount --bind \"$1\" /etc/hosts && mount --bind \"$2\" /etc/resolv.conf && shift 2 && "
+                                "exec \"$@\"",
+                                "sh", folder + "/hosts", folder + "/resolv.conf", RCON_CONSOLE_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  support::ProcessResult r = support::RunProcess(argv, "", {support::kGbkLocale}, 20000);
+  std::system(("rm -rf " + folder).c_str());
+  if (r.exit_code != 0 && r.out.empty()) {  // unshare or mount refused
+    std::fprintf(stderr, "%s", r.err.c_str());
+    return std::nullopt;
+  }
+  return r;
+}
+
+TEST(ProcessPosixTest, NameLookupsAndEveryAddressFitTheTimeOut) {
+  TestResolver resolver(500);
+  if (!resolver.Ready()) GTEST_SKIP() << "no UDP port 53 on 127.0.0.1 here";
+  ScriptedServer v4({});
+  ScriptedServer v6({.ipv6 = true});
+  // Nothing listens on 127.0.0.1 at the IPv6 server's port: a socket bound there and never
+  // listening refuses every connection, and keeps any other test from taking the port.
+  const int blocker = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_port = htons(static_cast<std::uint16_t>(v6.Port()));
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(blocker, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+  const std::string hosts = "127.0.0.1 localhost\n127.0.0.1 two.test\n::1 two.test\n";
+  const std::string connected = "\xB3\xC9\xB9\xA6";  // 成功 (connected)
+  const struct {
+    const char* what;
+    std::string host;
+    int port;
+    int timeout_ms;
+    bool connects;
+    double most_seconds;
+  } cases[] = {
+      {"a resolver that never answers", "silent.test", v4.Port(), 1000, false, 1.2},
+      {"an answer later than the time-out", "late.test", v4.Port(), 300, false, 0.5},
+      {"an answer within the time-out", "late.test", v4.Port(), 2000, true, 1.5},
+      {"two addresses, the first refusing", "two.test", v6.Port(), 1000, true, 1.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto r = RunWithNames(hosts, {c.host, std::to_string(c.port), "secret", std::to_string(c.timeout_ms)});
+    if (!r) GTEST_SKIP() << "no private mount namespace here";
+    EXPECT_EQ(r->out.find(connected) != std::string::npos, c.connects) << r->out;
+    EXPECT_LT(r->seconds, c.most_seconds);
+  }
+  close(blocker);
 }
 
 }  // namespace

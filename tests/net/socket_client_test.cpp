@@ -62,7 +62,7 @@ TEST(SocketClientTest, ANewEndpointFailsAtOnce) {
   socket_client endpoint;
   bool ok = true;
   const auto ms = MillisecondsOf([&] {
-    EXPECT_FALSE(endpoint.Send("x", 0));
+    EXPECT_EQ(endpoint.Send("x", 0), NetStatus::kFailed);
     EXPECT_TRUE(endpoint.Receive(0, &ok).empty());
     EXPECT_FALSE(endpoint.Close());
   });
@@ -75,13 +75,12 @@ TEST(SocketClientTest, WaitTimeOutsFollowTheTable) {
   socket_client endpoint;
   ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
   ASSERT_NE(peer.Accept(), support::kNoSocketHandle);
-  bool ok = true;
-  EXPECT_LT(MillisecondsOf([&] { EXPECT_TRUE(endpoint.Receive(-1, &ok).empty()); }), 100);  // poll once
-  EXPECT_FALSE(ok);
-  EXPECT_LT(MillisecondsOf([&] { EXPECT_TRUE(endpoint.Receive(-5, &ok).empty()); }), 100);  // invalid
-  EXPECT_FALSE(ok);
-  const auto waited = MillisecondsOf([&] { EXPECT_TRUE(endpoint.Receive(1500, &ok).empty()); });
-  EXPECT_FALSE(ok);
+  char block[16];
+  int n = 0;
+  EXPECT_LT(MillisecondsOf([&] { EXPECT_EQ(endpoint.Receive(block, 16, -1, n), NetStatus::kTimedOut); }), 100);
+  EXPECT_LT(MillisecondsOf([&] { EXPECT_EQ(endpoint.Receive(block, 16, -5, n), NetStatus::kFailed); }), 100);
+  const auto waited = MillisecondsOf([&] { EXPECT_EQ(endpoint.Receive(block, 16, 1500, n), NetStatus::kTimedOut); });
+  EXPECT_EQ(n, 0);
   EXPECT_GE(waited, 1490);
   EXPECT_LT(waited, 2500);
 }
@@ -106,9 +105,9 @@ TEST(SocketClientTest, ThePeersCloseFailsAReceiveAtOnce) {
   socket_client endpoint;
   ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
   peer.Close(peer.Accept());
-  bool ok = true;
-  EXPECT_LT(MillisecondsOf([&] { EXPECT_TRUE(endpoint.Receive(5000, &ok).empty()); }), 1000);
-  EXPECT_FALSE(ok);
+  char block[16];
+  int n = 0;
+  EXPECT_LT(MillisecondsOf([&] { EXPECT_EQ(endpoint.Receive(block, 16, 5000, n), NetStatus::kClosed); }), 1000);
 }
 
 TEST(SocketClientTest, OneReceiveTakesAtMost20480Bytes) {
@@ -131,10 +130,10 @@ TEST(SocketClientTest, SendPutsEveryByteOnTheWire) {
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
   std::string got;
   std::thread reader([&] { got = peer.Drain(s, big.size()); });
-  EXPECT_TRUE(endpoint.Send(big, 10000));
+  EXPECT_EQ(endpoint.Send(big, 10000), NetStatus::kOk);
   reader.join();
   EXPECT_EQ(got, big);
-  EXPECT_TRUE(endpoint.Send("", 1000));  // nothing to send is a success
+  EXPECT_EQ(endpoint.Send("", 1000), NetStatus::kOk);  // nothing to send is a success
 }
 
 TEST(SocketClientTest, SendToAClosedPeerFailsWithoutKillingTheProcess) {
@@ -143,9 +142,9 @@ TEST(SocketClientTest, SendToAClosedPeerFailsWithoutKillingTheProcess) {
   ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
   peer.Close(peer.Accept());
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  bool failed = false;
-  for (int i = 0; i < 20 && !failed; ++i) failed = !endpoint.Send(std::string(65536, 'x'), 1000);
-  EXPECT_TRUE(failed);  // and the process lives on: no SIGPIPE
+  NetStatus status = NetStatus::kOk;
+  for (int i = 0; i < 20 && status == NetStatus::kOk; ++i) status = endpoint.Send(std::string(65536, 'x'), 1000);
+  EXPECT_EQ(status, NetStatus::kClosed);  // and the process lives on: no SIGPIPE
 }
 
 TEST(SocketClientTest, SendToAPeerThatNeverReadsStopsAtTheTimeOut) {
@@ -153,9 +152,9 @@ TEST(SocketClientTest, SendToAPeerThatNeverReadsStopsAtTheTimeOut) {
   socket_client endpoint;
   ASSERT_TRUE(endpoint.Connect("127.0.0.1", peer.port()));
   ASSERT_NE(peer.Accept(), support::kNoSocketHandle);
-  bool failed = false;
-  const auto ms = MillisecondsOf([&] { failed = !endpoint.Send(std::string(64 << 20, 'x'), 500); });
-  EXPECT_TRUE(failed);
+  NetStatus status = NetStatus::kOk;
+  const auto ms = MillisecondsOf([&] { status = endpoint.Send(std::string(64 << 20, 'x'), 500); });
+  EXPECT_EQ(status, NetStatus::kTimedOut);
   EXPECT_LT(ms, 2000);
 }
 
@@ -223,6 +222,44 @@ TEST(SocketClientTest, ConnectsOverIpv6) {
   EXPECT_TRUE(endpoint.Connect("::1", server.Port()));
   EXPECT_TRUE(server.WaitUntil([&] { return server.Accepted() == 1; }, 2000));
   EXPECT_FALSE(endpoint.Connect("::1::2", server.Port()));
+}
+
+// A resolver that answers only after a while, as one that never answers looks to a caller with a time-out.
+std::vector<SocketAddress> SlowLookup(const Text& host, int port) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  return LookUpName(host == "slow.test" ? "127.0.0.1" : host, port);
+}
+
+TEST(LookUpWithinTest, ANameLookupEndsAtTheTimeOutAndANumericAddressAsksNoResolver) {
+  std::vector<SocketAddress> found{{}};
+  EXPECT_LT(MillisecondsOf([&] { found = LookUpWithin("slow.test", 1, 300, SlowLookup); }), 500);
+  EXPECT_TRUE(found.empty());
+  EXPECT_LT(MillisecondsOf([&] { found = LookUpWithin("127.0.0.1", 1, 300, SlowLookup); }), 100);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_FALSE(found[0].ipv6);
+  // Given the time, the answer is taken.
+  EXPECT_EQ(LookUpWithin("slow.test", 1, 3000, SlowLookup).size(), 1u);
+  Peer peer;
+  socket_client endpoint;
+  EXPECT_LT(MillisecondsOf([&] { EXPECT_FALSE(endpoint.ConnectToHost("slow.test", peer.port(), 300, SlowLookup)); }),
+            500);
+}
+
+TEST(SocketClientTest, EveryAddressIsTriedInTurnWithinTheOneTimeOut) {
+  Peer peer;
+  socket_client endpoint;
+  std::vector<SocketAddress> addresses = LookUpWithin("127.0.0.1", peer.port(), 0);
+  addresses.insert(addresses.begin(), LookUpWithin("127.0.0.1", 1, 0).front());  // nothing listens on port 1
+  ASSERT_EQ(addresses.size(), 2u);
+  EXPECT_TRUE(endpoint.ConnectToAny(addresses, 1000));
+  EXPECT_NE(peer.Accept(), support::kNoSocketHandle);
+  // A silent first address takes the whole time-out: the next one is not reached.
+  const support::SilentHost host = support::StartSilentHost();
+  addresses.front() = LookUpWithin("127.0.0.1", host.port, 0).front();
+  const auto ms = MillisecondsOf([&] { EXPECT_FALSE(endpoint.ConnectToAny(addresses, 300)); });
+  EXPECT_GE(ms, 295);
+  EXPECT_LT(ms, 1000);
+  support::StopSilentHost(host);
 }
 
 }  // namespace
