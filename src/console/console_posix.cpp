@@ -17,12 +17,16 @@ struct Console::Platform {
 
 namespace {
 
-// What the handlers below need while echo is off: the terminal and its settings before. A
-// signal that ends the program must not leave the operator's terminal without echo.
+// What the handlers below need while echo is off: the terminal, its settings before and its
+// settings while hidden. A signal that ends the program must not leave the operator's terminal
+// without echo, and one that stops it (Ctrl+Z) must leave it as it was found until it goes on.
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 int g_hidden_fd = -1;
 termios g_hidden_saved{};
+termios g_hidden_quiet{};
 struct sigaction g_previous[std::size(kEndingSignals)];
+struct sigaction g_previous_stop;
+struct sigaction g_stop_handler;
 
 // Puts the terminal back, then lets the signal take the effect it had before (by default it ends
 // the program, with the same status as without this handler).
@@ -34,10 +38,30 @@ extern "C" void RestoreEchoAndResignal(int signal_number) {
   raise(signal_number);  // delivered once this handler returns
 }
 
+// Ctrl+Z at the hidden prompt: the terminal goes back as it was found, the program stops; once
+// continued (fg), the input is hidden again before reading goes on.
+extern "C" void RestoreEchoAndStop(int) {
+  const int saved_errno = errno;
+  tcsetattr(g_hidden_fd, TCSANOW, &g_hidden_saved);
+  struct sigaction stop {};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGTSTP, &stop, nullptr);
+  sigset_t only_stop;
+  sigemptyset(&only_stop);
+  sigaddset(&only_stop, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &only_stop, nullptr);
+  raise(SIGTSTP);  // stops here, until SIGCONT
+  sigaction(SIGTSTP, &g_stop_handler, nullptr);
+  tcsetattr(g_hidden_fd, TCSANOW, &g_hidden_quiet);
+  errno = saved_errno;
+}
+
 // Installs the handlers for the time echo is off; a signal the process ignores stays ignored.
-void CatchEndingSignals(int fd, const termios& saved) {
+void CatchEndingSignals(int fd, const termios& saved, const termios& quiet) {
   g_hidden_fd = fd;
   g_hidden_saved = saved;
+  g_hidden_quiet = quiet;
   struct sigaction restore {};
   restore.sa_handler = RestoreEchoAndResignal;
   sigemptyset(&restore.sa_mask);
@@ -45,11 +69,17 @@ void CatchEndingSignals(int fd, const termios& saved) {
     sigaction(kEndingSignals[i], nullptr, &g_previous[i]);
     if (g_previous[i].sa_handler != SIG_IGN) sigaction(kEndingSignals[i], &restore, nullptr);
   }
+  g_stop_handler = {};
+  g_stop_handler.sa_handler = RestoreEchoAndStop;
+  sigemptyset(&g_stop_handler.sa_mask);
+  sigaction(SIGTSTP, nullptr, &g_previous_stop);
+  if (g_previous_stop.sa_handler != SIG_IGN) sigaction(SIGTSTP, &g_stop_handler, nullptr);
 }
 
 // Gives the signals back their earlier handling.
 void ReleaseEndingSignals() {
   for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) sigaction(kEndingSignals[i], &g_previous[i], nullptr);
+  sigaction(SIGTSTP, &g_previous_stop, nullptr);
   g_hidden_fd = -1;
 }
 
@@ -112,9 +142,9 @@ bool Console::SetInputEcho(bool on) {
   if (!on) {
     if (tcgetattr(fd, &platform_->saved) != 0) return false;
     platform_->saved_valid = true;
-    CatchEndingSignals(fd, platform_->saved);
     termios quiet = platform_->saved;
     quiet.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHONL));
+    CatchEndingSignals(fd, platform_->saved, quiet);
     return tcsetattr(fd, TCSANOW, &quiet) == 0;
   }
   if (!platform_->saved_valid) return false;

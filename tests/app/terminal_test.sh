@@ -58,15 +58,27 @@ port=$(head -n1 "$work/port")
 
 export LC_ALL=C.UTF-8
 export RCON_CONSOLE_HISTORY="$work/history"
-tmux -f /dev/null new-session -d -s "$session" -x 120 -y 30 "$client; echo CLIENT-ENDED; sleep 30"
+# An interactive shell with job control, so that the client can be stopped (Ctrl+Z) and continued (fg).
+tmux -f /dev/null new-session -d -s "$session" -x 120 -y 30 "env PS1='$ ' bash --norc --noprofile -i"
+wait_for "$"
+tmux send-keys -t "$session" "clear; $client" Enter
 wait_for "请填写目标Rcon服务器的IP或域名："
 tmux send-keys -t "$session" "127.0.0.1" Enter
 wait_for "请填写目标Rcon服务器的端口："
 tmux send-keys -t "$session" "$port" Enter
 wait_for "请填写目标Rcon服务器的密码："
+tmux send-keys -t "$session" "hunt"
+sleep 0.3
+tmux capture-pane -p -t "$session" | grep -qF "hunt" && fail "the password was echoed"
+# Stopped at the hidden prompt (the terminal drops the unfinished line, as it does for any
+# program), the shell gets its terminal back as it was; continued, the password is hidden again.
+tmux send-keys -t "$session" C-z
+wait_for "Stopped"
+tmux send-keys -t "$session" "fg" Enter
+sleep 0.3
 tmux send-keys -t "$session" "hunter2"
 sleep 0.3
-tmux capture-pane -p -t "$session" | grep -qF "hunter2" && fail "the password was echoed"
+tmux capture-pane -p -t "$session" | grep -qF "hunter2" && fail "the password was echoed after fg"
 tmux send-keys -t "$session" Enter
 wait_for "请填写超时时间"
 tmux capture-pane -p -t "$session" | grep -qF "hunter2" && fail "the password was echoed"
@@ -114,8 +126,10 @@ wait_for_lines "😀 smile" 2  # typed, and come back from the server
 
 # Ctrl+D on an empty line ends the program, and the next output starts on a line of its own.
 tmux send-keys -t "$session" C-d
-wait_for "CLIENT-ENDED"
-tmux capture-pane -p -t "$session" | grep -qx "CLIENT-ENDED" || fail "the shell would go on after the prompt"
+sleep 0.2
+tmux send-keys -t "$session" "echo CLIENT-ENDED" Enter
+wait_for_lines "CLIENT-ENDED" 2
+tmux capture-pane -p -t "$session" | grep -qx '\$ echo CLIENT-ENDED' || fail "the shell would go on after the prompt"
 
 # The history: each line once in a row, the password never, the file for the user alone.
 grep -qF "first-line" "$RCON_CONSOLE_HISTORY" || fail "the history was not saved"
