@@ -193,6 +193,7 @@ TEST(ProcessPosixTest, AHistoryPathThatIsNoHistoryFileIsLeftAlone) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     client.Type("echo kept\n");
     ASSERT_TRUE(client.WaitForOutput("echo kept", 2));  // typed, then echoed back: the session works
+    ASSERT_TRUE(client.WaitForOutput("> ", 2));         // and the next prompt: the line is in the history
     if (c.message.empty()) {
       EXPECT_EQ(client.Output().find(not_regular), std::string::npos);
       EXPECT_EQ(client.Output().find(not_history), std::string::npos);
