@@ -41,7 +41,7 @@ bool ParametersUsable(const ConnectionParameters& p) {
 }
 
 // Prints a final message, waits for Enter, and gives the exit status.
-int EndWithMessage(Console& console, std::string_view message) {
+int EndWithMessage(Console& console, const OwnText& message) {
   PrintLine(console, message);
   PrintLine(console, messages::kPressToEnd);
   console.ReadLine();
@@ -57,7 +57,7 @@ bool EmptyOrAllDigits(std::string_view answer) { return answer.empty() || IsAllD
 
 // Prints the prompt and reads an answer until `accept` takes it, silently asking again;
 // nothing when standard input ended first.
-std::optional<Text> Ask(Console& console, std::string_view prompt, bool (*accept)(std::string_view),
+std::optional<Text> Ask(Console& console, const OwnText& prompt, bool (*accept)(std::string_view),
                         bool hidden = false) {
   for (;;) {
     PrintLine(console, prompt);
@@ -67,24 +67,49 @@ std::optional<Text> Ask(Console& console, std::string_view prompt, bool (*accept
   }
 }
 
+// Writes a text made of the program's own words with two numbers between them.
+void WriteWithNumbers(Console& console, const std::array<OwnText, 3>& parts, std::size_t first, std::size_t second) {
+  console.WriteOutput(0, parts[0]);
+  console.WriteOutput(0, std::to_string(first));
+  console.WriteOutput(0, parts[1]);
+  console.WriteOutput(0, std::to_string(second));
+  console.WriteOutput(0, parts[2]);
+}
+
+// Writes what a command came to in place of a reply: the reply itself, or the text that says why there is none.
+void WriteOutcome(Console& console, const Reply& reply) {
+  switch (reply.status) {
+    case ReplyStatus::kReceived: return console.WriteReply(reply.text);
+    case ReplyStatus::kTimedOut: return console.WriteOutput(0, messages::kTimedOut);
+    case ReplyStatus::kLost: return console.WriteOutput(0, messages::kConnectionLost);
+    case ReplyStatus::kTooLong:
+      return WriteWithNumbers(console, messages::kCommandTooLong, reply.command_bytes, kMaxCommandBytes);
+    case ReplyStatus::kDroppedLong:
+      return WriteWithNumbers(console, messages::kDroppedLongCommand, reply.command_bytes, kMinecraftMaxCommandBytes);
+  }
+}
+
 void RunCommandLoop(Console& console, RconClient& client, const ConnectionParameters& parameters) {
   Text header;  // reused: one command after another costs no new buffer
-  Text late;
   for (;;) {
     PrintLine(console, messages::kSeparator);
     Text command = RemoveLineFeeds(console.ReadCommand(messages::kCommandPrompt));
     if (console.EndOfInput()) return;
+    const std::size_t dropped = console.LastLineDropped();
     header.assign("\r\n[");
     AppendStampNow(header);
     header.append("] \r\n");
-    const Text reply = client.Execute(command, TimeoutOf(parameters), parameters.size() == 4, &late);
+    Reply reply = client.Execute(command, TimeoutOf(parameters), parameters.size() == 4);
+    reply.command_bytes += dropped;
     // The block is written in pieces: a reply can run to megabytes, and is not copied again.
+    // Late replies and what the server sent unasked come first, each on a line of its own.
     console.WriteOutput(0, header);
-    if (!late.empty()) {
-      console.WriteReply(late);
+    for (const Text* before : {&reply.late, &reply.notices}) {
+      if (before->empty()) continue;
+      console.WriteReply(*before);
       console.WriteOutput(0, "\r\n");
     }
-    console.WriteReply(reply);
+    WriteOutcome(console, reply);
     console.WriteOutput(0, "\r\n");
   }
 }
@@ -130,8 +155,13 @@ void PrintLine(Console& console, std::string_view text) {
   console.WriteOutput(0, "\r\n");
 }
 
+void PrintLine(Console& console, const OwnText& text) {
+  console.WriteOutput(0, text);
+  console.WriteOutput(0, "\r\n");
+}
+
 void PrintUsage(Console& console) {
-  for (const std::string_view line : messages::kUsage) PrintLine(console, line);
+  for (const OwnText& line : messages::kUsage) PrintLine(console, line);
   PrintLine(console);
 }
 
@@ -161,10 +191,11 @@ int Main(Console& console, std::vector<Text> arguments, ConsoleCodePage page) {
   if (login == -1) return EndWithMessage(console, messages::kUnreachable);
 
   console.ClearScreen();
-  Text connected("[");
-  AppendStampNow(connected);
-  connected.append(messages::kConnectedAfterStamp).append("\r\n");
-  PrintLine(console, connected);
+  Text stamp("[");
+  AppendStampNow(stamp);
+  console.WriteOutput(0, stamp);
+  console.WriteOutput(0, messages::kConnectedAfterStamp);
+  PrintLine(console, "\r\n");
   RunCommandLoop(console, client, parameters);
   return 0;
 }

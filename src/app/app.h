@@ -22,6 +22,7 @@ bool IsAllDigits(std::string_view text);
 
 // Writes a text followed by CR LF to standard output.
 void PrintLine(Console& console, std::string_view text = {});
+void PrintLine(Console& console, const OwnText& text);
 
 // Writes the usage text.
 void PrintUsage(Console& console);

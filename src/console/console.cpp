@@ -118,10 +118,10 @@ Text Console::ReadLine() { return ReadPiece(nullptr, false, true); }
 Text Console::ReadCommand(std::string_view prompt) {
   if (!editor_.Started()) {
     WriteOutput(0, prompt);
-    return ReadPiece(nullptr, false, false);
+    return ReadPiece(nullptr, false, false, true);
   }
   const std::string shown = settings_.to_terminal && !IsAscii(prompt) ? settings_.to_terminal(prompt) : Text(prompt);
-  return ReadPiece(&shown, true, true);
+  return ReadPiece(&shown, true, true, true);
 }
 
 Text Console::ReadHiddenLine() {
@@ -136,12 +136,15 @@ Text Console::TypedText(std::string_view bytes) {
   return settings_.from_terminal && !IsAscii(bytes) ? settings_.from_terminal(bytes) : Text(bytes);
 }
 
-Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit) {
+Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit, bool whole) {
   const bool editing = edit && editor_.Started();
   if (out_terminal_) Flush();  // at a terminal the prompt must show now
   bool edited_now = false;
   std::optional<InputLine> line;
-  while (!(line = input_.Next(kMaxLineBytes, LineBuffer::Long::kInPieces))) {
+  const std::size_t limit = whole ? kMaxCommandLineBytes : static_cast<std::size_t>(kMaxLineBytes);
+  const LineBuffer::Long how = whole ? LineBuffer::Long::kCut : LineBuffer::Long::kInPieces;
+  dropped_ = 0;
+  while (!(line = input_.Next(limit, how))) {
     if (!FillInput(editing ? prompt : nullptr, editing && remember, editing)) {
       line = input_.Rest();  // a last line without a line end is a line all the same
       if (!line) {
@@ -156,6 +159,7 @@ Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit) {
   // The rest of a long edited line comes without the editor: its prompt is plain output.
   if (editing && prompt != nullptr && !edited_now) WriteRaw(out_, *prompt);
   end_of_input_ = false;
+  dropped_ = line->dropped;
   return TakeLine(line->bytes);
 }
 

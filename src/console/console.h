@@ -23,6 +23,9 @@ namespace rcon {
 
 // The most bytes one ReadLine takes from standard input.
 inline constexpr int kMaxLineBytes = 2048;
+// The most bytes of a command line the console keeps (far more than any packet carries); the
+// rest of a longer line is counted and dropped.
+inline constexpr std::size_t kMaxCommandLineBytes = 64 * 1024;
 
 // Cuts the control bytes (below 0x20) off the end of a line, never looking at its first byte.
 Text TrimLineEnd(std::string_view line);
@@ -62,9 +65,13 @@ class Console {
   // end of input. At a terminal the line is edited.
   Text ReadLine();
 
-  // Writes the prompt and reads a command line like ReadLine; at a terminal the prompt belongs to
-  // the line editor and the line goes into the history.
+  // Writes the prompt and reads a whole command line, however long, without its trailing control
+  // bytes; at a terminal the prompt belongs to the line editor and the line goes into the
+  // history. Of a line longer than kMaxCommandLineBytes the rest is dropped (LastLineDropped).
   Text ReadCommand(std::string_view prompt);
+
+  // How many bytes of the last command line were dropped past kMaxCommandLineBytes.
+  std::size_t LastLineDropped() const { return dropped_; }
 
   // Reads one line like ReadLine without echoing it on a terminal (never edited, never kept),
   // then starts a new line there.
@@ -99,9 +106,10 @@ class Console {
 
   // What the constructors share once the platform's part is set up.
   void Begin();
-  // Reads one line: the piece of input up to its first LF, at most 2048 bytes. `edit` lets the
-  // line editor read it at a terminal, with `prompt`, keeping it in the history when `remember`.
-  Text ReadPiece(const std::string* prompt, bool remember, bool edit);
+  // Reads one line: the piece of input up to its first LF, at most 2048 bytes, or the whole line
+  // when `whole`. `edit` lets the line editor read it at a terminal, with `prompt`, keeping it in
+  // the history when `remember`.
+  Text ReadPiece(const std::string* prompt, bool remember, bool edit, bool whole = false);
   // Converts a line as read into the console's code page, without its trailing control bytes.
   Text TakeLine(std::string_view bytes) const;
   // Adds input to the buffer: a line from the editor, or a plain read; false at the end of input.
@@ -119,6 +127,7 @@ class Console {
   bool at_terminal_;   // standard input and output are both terminals
   bool out_terminal_;  // standard output is a terminal
   bool end_of_input_ = false;
+  std::size_t dropped_ = 0;
   std::string output_;            // bytes for standard output not yet written
   LineBuffer input_;              // bytes read and not yet taken, in the terminal's encoding
   Text pending_;                  // server text under way to the terminal

@@ -1,5 +1,7 @@
 #include "rcon/packet.h"
 
+#include <algorithm>
+
 namespace rcon {
 namespace {
 
@@ -55,6 +57,17 @@ ByteView ExtractReplyBody(ByteView packet) {
   return UpToZero(packet.substr(kHeaderBytes));
 }
 
+Bytes BuildProbePacket(int terminator_count) { return BuildPacket(kProbeId, kResponseValueType, "", terminator_count); }
+
+std::size_t Utf16Units(ByteView utf8) {
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const std::uint8_t b = ByteAt(utf8, i);
+    if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;  // each character once, at its first byte
+  }
+  return units;
+}
+
 void PacketFramer::Feed(ByteView chunk) {
   if (start_ > 0 && start_ == buffer_.size()) {
     buffer_.clear();
@@ -66,21 +79,45 @@ void PacketFramer::Feed(ByteView chunk) {
   buffer_.append(chunk);
 }
 
+void PacketFramer::DropPending() {
+  if (observer_ != nullptr && start_ < buffer_.size()) observer_(context_, Pending(), false);
+  start_ = buffer_.size();
+}
+
+bool PacketFramer::DropStray() {
+  if (stray_.empty()) return true;
+  const ByteView pending = Pending();
+  const std::size_t n = std::min(pending.size(), stray_.size());
+  if (pending.substr(0, n) != stray_.substr(0, n)) {
+    stray_ = {};  // not there after all: the stream goes on as it is
+    return true;
+  }
+  if (n < stray_.size()) return false;
+  if (observer_ != nullptr) observer_(context_, pending.substr(0, n), false);
+  start_ += n;
+  stray_ = {};
+  return true;
+}
+
 bool PacketFramer::NextSizeUntrusted() const {
   const ByteView pending = Pending();
-  return pending.size() >= 4 && !SizeTrusted(ReadInt32At(pending, 0));
+  return stray_.empty() && pending.size() >= 4 && !SizeTrusted(ReadInt32At(pending, 0));
 }
 
 std::optional<ByteView> PacketFramer::Next() {
+  if (!DropStray()) return std::nullopt;
   const ByteView pending = Pending();
   if (pending.size() < 4 || NextSizeUntrusted()) return std::nullopt;
   const std::size_t total = 4 + static_cast<std::size_t>(ReadInt32At(pending, 0));
   if (pending.size() < total) return std::nullopt;
   start_ += total;
-  return pending.substr(0, total);
+  const ByteView packet = pending.substr(0, total);
+  if (observer_ != nullptr) observer_(context_, packet, true);
+  return packet;
 }
 
-ReplyReader::ReplyReader(PacketFramer& framer, std::size_t max_bytes) : framer_(framer), max_bytes_(max_bytes) {
+ReplyReader::ReplyReader(ServerStream& stream, std::size_t max_bytes)
+    : framer_(stream.framer), habits_(stream.habits), max_bytes_(max_bytes) {
   TakeWhole();
 }
 
@@ -89,28 +126,78 @@ void ReplyReader::Feed(ByteView chunk) {
   if (!stopped_) TakeWhole();
 }
 
-void ReplyReader::CommandSent() {
+void ReplyReader::CommandSent(bool with_probe) {
   sent_ = true;
   begun_before_send_ = PacketBegun();
+  earlier_probes_ = habits_.probes_out;
+  if (with_probe) ProbeSent();
+}
+
+void ReplyReader::ProbeSent() {
+  ++habits_.probes_out;
+  probe_out_ = true;
+}
+
+bool ReplyReader::WantsProbe() const {
+  return sent_ && !probe_out_ && !stopped_ && reply_packets_ > 0 && !type_two_reply_ && last_full_ &&
+         habits_.probes_answered && !PacketBegun();
 }
 
 bool ReplyReader::Complete() const {
-  return stopped_ || (reply_packets_ > 0 && !awaiting_end_marker_ && !PacketBegun());
+  if (stopped_) return true;
+  if (probe_out_) return probe_answered_;
+  if (reply_packets_ == 0 || PacketBegun()) return false;
+  if (type_two_reply_) return end_marker_seen_;
+  return !last_full_ || !habits_.probes_answered;
+}
+
+void ReplyReader::TimedOut() {
+  if (probe_out_ && !probe_answered_ && reply_packets_ > 0) {
+    // The reply came and the probe's answer did not: this server leaves probes unanswered.
+    habits_.probes_answered = false;
+    habits_.probes_out = 0;
+  }
+  if (type_two_reply_ && !end_marker_seen_) habits_.end_marker = false;
+}
+
+void ReplyReader::TakeProbeAnswer(ByteView packet, ByteView body) {
+  if (habits_.follow_up_next) {
+    // Source sends a second packet after the mirror; Squad's carries 7 more bytes past its size.
+    habits_.follow_up_next = false;
+    if (ReadInt32At(packet, 0) == 10) framer_.SkipStray(kSquadStray);
+    return;
+  }
+  if (habits_.probes_out > 0) --habits_.probes_out;
+  habits_.follow_up_next = body.empty() && ReadInt32At(packet, 8) == kResponseValueType;
+  if (!sent_) return;  // the answer to an earlier command's probe
+  if (earlier_probes_ > 0) {
+    --earlier_probes_;
+  } else if (probe_out_) {
+    probe_answered_ = true;
+  }
 }
 
 void ReplyReader::Take(ByteView packet) {
   const ByteView body = ExtractReplyBody(packet);
-  if (!sent_ || begun_before_send_) {
+  const std::int32_t type = ReadInt32At(packet, 8);
+  if (ReadInt32At(packet, 4) == kProbeId) return TakeProbeAnswer(packet, body);
+  if (type != kResponseValueType && type != kAuthResponseType) {
+    if (body.empty()) return;
+    if (!notices_.bytes.empty()) Append(notices_, "\r\n");
+    Append(notices_, body);
+    return;
+  }
+  if (!sent_ || begun_before_send_ || earlier_probes_ > 0) {
     begun_before_send_ = false;
     Append(late_, body);
     return;
   }
-  const bool type_two = ReadInt32At(packet, 8) == kAuthResponseType;
   if (reply_packets_ == 0) {
-    awaiting_end_marker_ = type_two;
-  } else if (type_two && body.empty()) {
-    awaiting_end_marker_ = false;
+    type_two_reply_ = type == kAuthResponseType && habits_.end_marker;
+  } else if (type_two_reply_ && type == kAuthResponseType && body.empty()) {
+    end_marker_seen_ = true;
   }
+  last_full_ = Utf16Units(body) == kFullPacketUnits;
   ++reply_packets_;
   Append(reply_, body);
 }
@@ -127,13 +214,11 @@ void ReplyReader::TakeWhole() {
 void ReplyReader::TakeUnfinished() {
   if (stopped_ || !PacketBegun()) return;
   const ByteView pending = framer_.Pending();
-  if (!sent_ || begun_before_send_) {
-    begun_before_send_ = false;
-    Append(late_, ExtractReplyBody(pending));
-  } else {
-    ++reply_packets_;
-    Append(reply_, ExtractReplyBody(pending));
-  }
+  Body& to = !sent_ || begun_before_send_ || earlier_probes_ > 0 ? late_ : reply_;
+  begun_before_send_ = false;
+  if (&to == &reply_) ++reply_packets_;
+  Append(to, ExtractReplyBody(pending));
+  to.cut = true;  // it ended inside a character, maybe: that character is not shown
   framer_.DropPending();
 }
 
@@ -148,7 +233,8 @@ void ReplyReader::Append(Body& to, ByteView body) {
 
 Bytes ReplyReader::Finish(Body& body) {
   if (body.cut) {
-    // The limit may have cut a UTF-8 character: drop its first bytes rather than show a "?".
+    // The limit, or the end of the stream, may have cut a UTF-8 character: drop its first
+    // bytes rather than show a "?".
     Bytes& b = body.bytes;
     std::size_t lead = b.size();
     while (lead > 0 && b.size() - lead < 3 && (ByteAt(b, lead - 1) & 0xC0) == 0x80) --lead;
@@ -161,7 +247,7 @@ Bytes ReplyReader::Finish(Body& body) {
   return std::move(body.bytes);
 }
 
-AuthReplyReader::AuthReplyReader(PacketFramer& framer) : framer_(framer) { Scan(); }
+AuthReplyReader::AuthReplyReader(ServerStream& stream) : framer_(stream.framer), habits_(stream.habits) { Scan(); }
 
 void AuthReplyReader::Feed(ByteView chunk) {
   framer_.Feed(chunk);
@@ -172,7 +258,12 @@ void AuthReplyReader::Scan() {
   while (!Complete()) {
     const auto packet = framer_.Next();
     if (!packet) break;
-    if (ReadInt32At(*packet, 8) == kAuthResponseType) reply_ = {AuthReply::Kind::kAnswered, ReadAuthReplyId(*packet)};
+    const std::int32_t type = ReadInt32At(*packet, 8);
+    if (type == kAuthResponseType) {
+      reply_ = {AuthReply::Kind::kAnswered, ReadAuthReplyId(*packet)};
+    } else if (type == kResponseValueType && ExtractReplyBody(*packet).empty()) {
+      habits_.probe_every_command = true;  // Source's empty response value ahead of the reply
+    }
   }
   if (!Complete() && framer_.NextSizeUntrusted()) {
     reply_.kind = AuthReply::Kind::kUnreadable;

@@ -18,6 +18,7 @@ struct CivilTime {
   int hour = 0;
   int minute = 0;
   int second = 0;
+  int millisecond = 0;  // where the clock read gives it (LocalTimeNow); 0 otherwise
 };
 
 // Returns milliseconds from a monotonic clock as a signed 32-bit value that wraps around.
@@ -26,7 +27,7 @@ std::int32_t TickCount();
 // Returns the current local date and time in whole seconds.
 DateTime Now();
 
-// Returns the current local calendar time (platform clock, whole seconds).
+// Returns the current local calendar time (platform clock, with its milliseconds).
 CivilTime LocalTimeNow();
 
 // Converts calendar fields to a day count.

@@ -33,10 +33,11 @@ ProcessResult RunClient(const std::vector<std::string>& args, const std::string&
 }
 
 std::string Line(std::string_view text) { return std::string(text) + kCrLf; }
+std::string Line(const OwnText& text) { return Line(text.gbk); }
 
 std::string Usage() {
   std::string out;
-  for (std::string_view line : m::kUsage) out += Line(line);
+  for (const OwnText& line : m::kUsage) out += Line(line);
   return out + kCrLf;
 }
 
@@ -49,7 +50,7 @@ std::string MaskStamps(const std::string& out) {
   return std::regex_replace(out, stamp, "T");
 }
 
-std::string Connected() { return "[T" + std::string(m::kConnectedAfterStamp) + kCrLf + kCrLf; }
+std::string Connected() { return "[T" + std::string(m::kConnectedAfterStamp.gbk) + kCrLf + kCrLf; }
 std::string Prompt() { return Line(m::kSeparator) + std::string(m::kCommandPrompt); }
 std::string Block(const std::string& reply) { return "\r\n[T] \r\n" + reply + kCrLf; }
 
@@ -183,15 +184,25 @@ TEST(EndToEndTest, ALastLineWithoutLineEndIsSentWhole) {
   }
 }
 
-TEST(EndToEndTest, ALongLineIsSentAsSeveralCommands) {
+// The text that stands for a command that is too long, as the console shows it in GBK.
+std::string TooLong(std::size_t bytes) {
+  const auto& t = m::kCommandTooLong;
+  return std::string(t[0].gbk) + std::to_string(bytes) + std::string(t[1].gbk) + "4086" + std::string(t[2].gbk);
+}
+
+TEST(EndToEndTest, ALineIsOneCommandUpToWhatAPacketCarries) {
   ScriptedServer server({});
-  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, std::string(3000, 'x') + "\n");
-  const auto commands = server.ReceivedOfType(kCommandRequestType);
-  ASSERT_EQ(commands.size(), 2u);
-  EXPECT_EQ(commands[0].body, std::string(2048, 'x'));
-  EXPECT_EQ(commands[1].body, std::string(952, 'x'));
-  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(2048, 'x')) + Prompt() +
-                                   Block(std::string(952, 'x')) + Prompt());
+  const std::string input = std::string(3000, 'x') + "\n" + std::string(4086, 'y') + "\n" + std::string(4087, 'z') +
+                            "\n" + std::string(100000, 'w') + "\n/" + std::string(4086, 'v') + "\nlist\n";
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, input);
+  std::vector<std::string> sent;
+  for (const ReceivedPacket& p : server.ReceivedOfType(kCommandRequestType)) sent.push_back(p.body);
+  EXPECT_EQ(sent, (std::vector<std::string>{std::string(3000, 'x'), std::string(4086, 'y'), std::string(4086, 'v'),
+                                            "list"}));
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(3000, 'x')) + Prompt() +
+                                   Block(std::string(4086, 'y')) + Prompt() + Block(TooLong(4087)) + Prompt() +
+                                   Block(TooLong(100000)) + Prompt() + Block(std::string(4086, 'v')) + Prompt() +
+                                   Block("list") + Prompt());
 }
 
 TEST(EndToEndTest, TimeOutAndLostConnectionAreReportedAndTheLoopGoesOn) {
@@ -208,9 +219,9 @@ TEST(EndToEndTest, TimeOutAndLostConnectionAreReportedAndTheLoopGoesOn) {
   const ProcessResult r = RunClient({"127.0.0.1", port, "secret", "1000"}, "mute\nok\nlast\nx\n");
   stopper.join();
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(kTimedOutText)) + Prompt() + Block("ok") +
-                                   Prompt() + Block(std::string(kConnectionLostText)) + Prompt() +
-                                   Block(std::string(kConnectionLostText)) + Prompt());
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(messages::kTimedOut.gbk)) + Prompt() + Block("ok") +
+                                   Prompt() + Block(std::string(messages::kConnectionLost.gbk)) + Prompt() +
+                                   Block(std::string(messages::kConnectionLost.gbk)) + Prompt());
   EXPECT_LT(r.seconds, 3.0);  // one time-out, and the lost connection found at once
 }
 
@@ -245,9 +256,9 @@ TEST(EndToEndTest, ALateReplyShowsWithTheNextCommandAndEveryLaterReplyStaysInSte
                          }});
   support::ChildProcess client({RCON_CONSOLE_PATH, "127.0.0.1", Port(server), "secret", "400"}, {support::kGbkLocale});
   ASSERT_TRUE(client.Write("save-all\n"));
-  ASSERT_TRUE(client.WaitForOutput(std::string(kTimedOutText), 5000));
+  ASSERT_TRUE(client.WaitForOutput(std::string(messages::kTimedOut.gbk), 5000));
   ASSERT_TRUE(server.WaitUntil([&] { return late_sent.load(); }, 5000));
-  std::string ten, expected = Block(std::string(kTimedOutText)) + Prompt() + Block("save-all\r\nc0") + Prompt();
+  std::string ten, expected = Block(std::string(messages::kTimedOut.gbk)) + Prompt() + Block("save-all\r\nc0") + Prompt();
   for (int i = 0; i < 10; ++i) ten += "c" + std::to_string(i) + "\n";
   for (int i = 1; i < 10; ++i) expected += Block("c" + std::to_string(i)) + Prompt();
   ASSERT_TRUE(client.Write(ten));
@@ -256,17 +267,21 @@ TEST(EndToEndTest, ALateReplyShowsWithTheNextCommandAndEveryLaterReplyStaysInSte
   EXPECT_EQ(MaskStamps(support::FromTextModeOutput(client.Output())), Connected() + Prompt() + expected);
 }
 
-TEST(EndToEndTest, AReplyCutByTheTimeOutComesWholeWithTheNextCommand) {
+TEST(EndToEndTest, APacketStillComingAtTheTimeOutComesLateButOneThatStallsIsShownAsItIs) {
   ScriptedServer server({LoginStyle::kMinecraft, "secret", [](Session& s, const ReceivedPacket& r) {
-                           if (r.body != "cut") return s.Reply(r, r.body);
                            const std::string packet = support::ServerPacket(r.id, 0, "the whole reply");
-                           s.SendRaw(packet.substr(0, 17));
-                           Session::Pause(600);
-                           s.SendRaw(packet.substr(17));
+                           if (r.body == "coming") {
+                             s.SendDripped(packet, 3, 100);  // a piece every 100 ms, for 800 ms
+                           } else if (r.body == "stalls") {
+                             s.SendRaw(packet.substr(0, 17));  // then nothing more, as Palworld does
+                           } else {
+                             s.Reply(r, r.body + " on " + std::to_string(s.Index()));
+                           }
                          }});
-  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret", "300"}, "cut\nnext\n");
-  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(kTimedOutText)) + Prompt() +
-                                   Block("the whole reply\r\nnext") + Prompt());
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret", "300"}, "coming\nnext\nstalls\nafter\n");
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(m::kTimedOut.gbk)) + Prompt() +
+                                   Block("the whole reply\r\nnext on 1") + Prompt() + Block("the w") + Prompt() +
+                                   Block("after on 2") + Prompt());
 }
 
 TEST(EndToEndTest, ARepairWhoseLoginFailsSendsNothingAndSaysSo) {
@@ -285,8 +300,8 @@ TEST(EndToEndTest, ARepairWhoseLoginFailsSendsNothingAndSaysSo) {
   client.CloseInput();
   EXPECT_EQ(client.Wait(10000), 0);
   EXPECT_EQ(MaskStamps(support::FromTextModeOutput(client.Output())),
-            Connected() + Prompt() + Block("one") + Prompt() + Block(std::string(kConnectionLostText)) + Prompt() +
-                Block(std::string(kConnectionLostText)) + Prompt());
+            Connected() + Prompt() + Block("one") + Prompt() + Block(std::string(messages::kConnectionLost.gbk)) + Prompt() +
+                Block(std::string(messages::kConnectionLost.gbk)) + Prompt());
   EXPECT_TRUE(second.ReceivedOfType(kCommandRequestType).empty());  // nothing sent unauthenticated
   EXPECT_EQ(second.ReceivedOfType(kAuthRequestType).size(), 4u);    // each command tried the repair
 }
@@ -302,7 +317,7 @@ TEST(EndToEndTest, TimeOutZeroMeansTheDefaultLikeNoTimeOut) {
     EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block("slow") + Prompt());
   }
   const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret", "500"}, "slow\n");
-  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(kTimedOutText)) + Prompt());
+  EXPECT_EQ(MaskStamps(r.out), Connected() + Prompt() + Block(std::string(messages::kTimedOut.gbk)) + Prompt());
 }
 
 TEST(EndToEndTest, TwoThousandPipedCommandsAreAnsweredInOrder) {

@@ -89,7 +89,7 @@ TEST(HostileServerTest, EachMisbehaviourGivesADefinedTextAndTheClientGoesOn) {
          else s.Reply(r, "recovered");
        },
        "recovered", 0},
-      {"never answers", [](Session&, auto&, int) {}, std::string(kTimedOutText), 1},
+      {"never answers", [](Session&, auto&, int) {}, std::string(messages::kTimedOut.gbk), 1},
       {"a 1 MB reply in 4096-byte packets",
        [&](Session& s, const ReceivedPacket& r, int) {
          std::string packets;
@@ -120,7 +120,7 @@ TEST(HostileServerTest, AStaleReplyIsReadByTheNextCommand) {
                            s.Reply(r, r.body);
                          }});
   const ProcessResult r = RunAgainst(server, "late\nafter\n");
-  EXPECT_EQ(Replies(r.out), (std::vector<std::string>{std::string(kTimedOutText), "late"}));
+  EXPECT_EQ(Replies(r.out), (std::vector<std::string>{std::string(messages::kTimedOut.gbk), "late"}));
   EXPECT_LT(r.seconds, kTimeoutMs / 1000.0 + kMarginSeconds);
 }
 
@@ -170,7 +170,7 @@ TEST(HostileServerTest, AHostThatNeverAnswersTheConnectionIsUnreachableWithinThe
       {support::kGbkLocale}, 60000);
   support::StopSilentHost(host);
   EXPECT_EQ(support::FromTextModeOutput(r.out),
-            std::string(messages::kUnreachable) + "\r\n" + std::string(messages::kPressToEnd) + "\r\n");
+            std::string(messages::kUnreachable.gbk) + "\r\n" + std::string(messages::kPressToEnd.gbk) + "\r\n");
   EXPECT_LT(r.seconds, kTimeoutMs / 1000.0 + kMarginSeconds);
 }
 
@@ -178,7 +178,7 @@ TEST(HostileServerTest, AServerThatNeverReadsIsUnreachable) {
   ScriptedServer server({LoginStyle::kNeverRead});
   const ProcessResult r = RunAgainst(server, "\n");
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, std::string(messages::kUnreachable) + "\r\n" + std::string(messages::kPressToEnd) + "\r\n");
+  EXPECT_EQ(r.out, std::string(messages::kUnreachable.gbk) + "\r\n" + std::string(messages::kPressToEnd.gbk) + "\r\n");
   EXPECT_LT(r.seconds, 2 * kTimeoutMs / 1000.0 + kMarginSeconds);  // two login attempts
 }
 

@@ -21,8 +21,8 @@ struct Outcome {
 
 // Feeds the stream up to `sent_at`, marks the command sent, feeds the rest; chunks from the seed (0: whole pieces).
 Outcome Read(std::string_view stream, std::size_t sent_at, std::size_t limit, std::size_t seed, bool ended) {
-  rcon::PacketFramer framer;
-  rcon::ReplyReader reader(framer, limit);
+  rcon::ServerStream connection;
+  rcon::ReplyReader reader(connection, limit);
   std::size_t state = seed;
   auto feed = [&](std::string_view part) {
     for (std::size_t at = 0; at < part.size();) {
@@ -45,11 +45,11 @@ Outcome Read(std::string_view stream, std::size_t sent_at, std::size_t limit, st
 
 // Tells whether the stream has a size field that cannot be trusted, which ends all framing.
 bool Unframable(std::string_view stream) {
-  rcon::PacketFramer framer;
-  framer.Feed(stream);
-  while (framer.Next()) {
+  rcon::ServerStream connection;
+  connection.framer.Feed(stream);
+  while (connection.framer.Next()) {
   }
-  return framer.NextSizeUntrusted();
+  return connection.framer.NextSizeUntrusted();
 }
 
 }  // namespace
@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(chunked.reply == whole.reply);
   }
 
-  rcon::PacketFramer whole_framer, chunked_framer;
-  rcon::AuthReplyReader whole_auth(whole_framer), chunked_auth(chunked_framer);
+  rcon::ServerStream whole_connection, chunked_connection;
+  rcon::AuthReplyReader whole_auth(whole_connection), chunked_auth(chunked_connection);
   whole_auth.Feed(stream);
   std::size_t state = seed;
   for (std::size_t at = 0; at < stream.size();) {

@@ -75,8 +75,8 @@ TEST(ReplyReaderTest, GathersWholeRepliesInAnyChunking) {
   };
   for (const ReplyCase& c : cases) {
     for (const std::size_t piece : {c.stream.size(), std::size_t{1}, std::size_t{3}, std::size_t{4096}, std::size_t{20480}}) {
-      PacketFramer framer;
-      ReplyReader reader(framer);
+      ServerStream connection;
+      ReplyReader reader(connection);
       reader.CommandSent();
       FeedInPieces(reader, c.stream, piece);
       EXPECT_TRUE(reader.Complete()) << c.what << " in pieces of " << piece;
@@ -87,8 +87,8 @@ TEST(ReplyReaderTest, GathersWholeRepliesInAnyChunking) {
 
 TEST(ReplyReaderTest, IsNotCompleteUntilTheFirstPacketIsWhole) {
   const Bytes packet = ServerPacket(0, 0, "hello");
-  PacketFramer framer;
-  ReplyReader reader(framer);
+  ServerStream connection;
+  ReplyReader reader(connection);
   reader.CommandSent();
   for (std::size_t i = 0; i + 1 < packet.size(); ++i) {
     reader.Feed(packet.substr(i, 1));
@@ -102,8 +102,8 @@ TEST(ReplyReaderTest, IsNotCompleteUntilTheFirstPacketIsWhole) {
 
 TEST(ReplyReaderTest, AwaitsATrailingPartialPacketThatArrivedWithTheFirst) {
   const Bytes stream = ServerPacket(0, 0, "first ") + ServerPacket(0, 0, "second");
-  PacketFramer framer;
-  ReplyReader reader(framer);
+  ServerStream connection;
+  ReplyReader reader(connection);
   reader.CommandSent();
   reader.Feed(stream.substr(0, stream.size() - 3));
   EXPECT_FALSE(reader.Complete());
@@ -113,8 +113,8 @@ TEST(ReplyReaderTest, AwaitsATrailingPartialPacketThatArrivedWithTheFirst) {
 }
 
 TEST(ReplyReaderTest, AnEndedConnectionGivesTheBodySoFar) {
-  PacketFramer framer;
-  ReplyReader reader(framer);
+  ServerStream connection;
+  ReplyReader reader(connection);
   reader.CommandSent();
   reader.Feed(ServerPacket(0, 0, "partial reply").substr(0, 12 + 7));
   EXPECT_FALSE(reader.Started());
@@ -136,8 +136,8 @@ TEST(ReplyReaderTest, UntrustedSizesEndTheReplyWithWhatArrived) {
       {"second packet untrusted", ServerPacket(0, 0, "ok ") + "\xFF\xFF\xFF\x7F\0\0\0\0\0\0\0\0more\0"s, "ok more"},
   };
   for (const auto& c : cases) {
-    PacketFramer framer;
-    ReplyReader reader(framer);
+    ServerStream connection;
+    ReplyReader reader(connection);
     reader.CommandSent();
     reader.Feed(c.stream);
     EXPECT_TRUE(reader.Complete()) << c.what;
@@ -147,8 +147,8 @@ TEST(ReplyReaderTest, UntrustedSizesEndTheReplyWithWhatArrived) {
 }
 
 TEST(ReplyReaderTest, ShortAndEmptyInputIsNotAReply) {
-  PacketFramer framer;
-  ReplyReader reader(framer);
+  ServerStream connection;
+  ReplyReader reader(connection);
   reader.CommandSent();
   reader.Feed("");
   EXPECT_FALSE(reader.PacketBegun());
@@ -161,8 +161,8 @@ TEST(ReplyReaderTest, ShortAndEmptyInputIsNotAReply) {
 TEST(ReplyReaderTest, ACharacterCutByAPacketBoundaryDecodesWhole) {
   // 中 (E4 B8 AD) split over two packets: decoding the joined bodies once gets it right.
   const Bytes stream = ServerPacket(0, 0, "a\xE4\xB8") + ServerPacket(0, 0, "\xAD" "b");
-  PacketFramer framer;
-  ReplyReader reader(framer);
+  ServerStream connection;
+  ReplyReader reader(connection);
   reader.CommandSent();
   reader.Feed(stream);
   EXPECT_EQ(Utf8ToGbk(reader.TakeReply()), "a\xD6\xD0" "b");
@@ -194,9 +194,9 @@ TEST(ReplyReaderTest, LatePacketsNeverTakeAReplysPlace) {
   };
   for (const auto& c : cases) {
     for (const std::size_t piece : {std::max<std::size_t>(c.after.size(), 1), std::size_t{1}}) {
-      PacketFramer framer;
-      framer.Feed(c.before);
-      ReplyReader reader(framer);
+      ServerStream connection;
+      connection.framer.Feed(c.before);
+      ReplyReader reader(connection);
       reader.CommandSent();
       FeedInPieces(reader, c.after, piece);
       EXPECT_EQ(reader.Complete(), c.complete) << c.what;
@@ -208,14 +208,14 @@ TEST(ReplyReaderTest, LatePacketsNeverTakeAReplysPlace) {
 
 TEST(ReplyReaderTest, AReplyCutByTheTimeOutIsTheNextCommandsLateReply) {
   const Bytes cut = ServerPacket(0, 0, "slow reply");
-  PacketFramer framer;  // lives as long as the connection
+  ServerStream connection;  // lives as long as the connection
   {
-    ReplyReader first(framer);
+    ReplyReader first(connection);
     first.CommandSent();
     first.Feed(cut.substr(0, 16));  // then the time-out passes
     EXPECT_FALSE(first.Started());
   }
-  ReplyReader second(framer);
+  ReplyReader second(connection);
   second.Feed(cut.substr(16));  // arrives before the next command is sent
   second.CommandSent();
   second.Feed(ServerPacket(0, 0, "next"));
@@ -242,21 +242,21 @@ TEST(ReplyReaderTest, TheReplyLimitKeepsWhatFitsAndStaysInStep) {
     for (std::size_t at = 0; at < c.reply_bytes; at += 4000000) {
       stream += ServerPacket(0, 0, std::string(std::min<std::size_t>(4000000, c.reply_bytes - at), 'x'));
     }
-    PacketFramer framer;
-    ReplyReader reader(framer, c.limit);
+    ServerStream connection;
+    ReplyReader reader(connection, c.limit);
     reader.CommandSent();
     FeedInPieces(reader, stream, 1 << 20);
     EXPECT_TRUE(reader.Complete()) << c.what;
     EXPECT_EQ(reader.TakeReply().size(), c.kept) << c.what;
-    ReplyReader next(framer, c.limit);  // the packets past the limit were framed, not left behind
+    ReplyReader next(connection, c.limit);  // the packets past the limit were framed, not left behind
     next.CommandSent();
     next.Feed(ServerPacket(0, 0, "next"));
     EXPECT_EQ(next.TakeLate(), "") << c.what;
     EXPECT_EQ(next.TakeReply(), "next") << c.what;
   }
   // A limit that falls inside a UTF-8 character keeps none of it.
-  PacketFramer framer;
-  ReplyReader reader(framer, 5);
+  ServerStream connection;
+  ReplyReader reader(connection, 5);
   reader.CommandSent();
   reader.Feed(ServerPacket(0, 0, "abc\xE4\xB8\xAD"));
   EXPECT_EQ(reader.TakeReply(), "abc");
@@ -282,8 +282,8 @@ TEST(AuthReplyReaderTest, FindsTheFirstTypeTwoPacket) {
   };
   for (const auto& c : cases) {
     for (const std::size_t piece : {c.stream.size(), std::size_t{1}, std::size_t{5}}) {
-      PacketFramer framer;
-      AuthReplyReader reader(framer);
+      ServerStream connection;
+      AuthReplyReader reader(connection);
       FeedInPieces(reader, c.stream, piece);
       EXPECT_EQ(reader.Reply().kind, c.kind) << c.what << " in pieces of " << piece;
       if (c.kind == Kind::kAnswered) {
@@ -294,11 +294,11 @@ TEST(AuthReplyReaderTest, FindsTheFirstTypeTwoPacket) {
 }
 
 TEST(AuthReplyReaderTest, WhatFollowsTheReplyStaysOnTheStream) {
-  PacketFramer framer;
-  framer.Feed(ServerPacket(0, 2, "") + ServerPacket(0, 0, "welcome"));
-  AuthReplyReader auth(framer);
+  ServerStream connection;
+  connection.framer.Feed(ServerPacket(0, 2, "") + ServerPacket(0, 0, "welcome"));
+  AuthReplyReader auth(connection);
   EXPECT_TRUE(auth.Complete());
-  ReplyReader reader(framer);
+  ReplyReader reader(connection);
   reader.CommandSent();
   reader.Feed(ServerPacket(0, 0, "reply"));
   EXPECT_EQ(reader.TakeLate(), "welcome");

@@ -21,6 +21,24 @@ using support::ReceivedPacket;
 using support::ScriptedServer;
 using support::Session;
 
+// What a command came to, as one text: what came ahead of the reply (late replies, notices), a
+// line each, then the reply, or what happened instead in angle brackets.
+std::string Shown(const Reply& r) {
+  std::string shown;
+  for (const Text* before : {&r.late, &r.notices}) {
+    if (!before->empty()) shown += *before + "\r\n";
+  }
+  switch (r.status) {
+    case ReplyStatus::kReceived: return shown + r.text;
+    case ReplyStatus::kTimedOut: return shown + "<timed out>";
+    case ReplyStatus::kLost: return shown + "<lost>";
+    case ReplyStatus::kTooLong: return shown + "<too long: " + std::to_string(r.command_bytes) + ">";
+    case ReplyStatus::kDroppedLong: return shown + "<dropped: " + std::to_string(r.command_bytes) + ">";
+  }
+  return shown;
+}
+const std::string kTimedOutText = "<timed out>", kConnectionLostText = "<lost>";
+
 ScriptedServer::Options With(LoginStyle login, support::CommandScript script = support::EchoScript) {
   ScriptedServer::Options o;
   o.login = login;
@@ -68,8 +86,8 @@ TEST(LoginTest, EachKindOfServerGetsTheStandardFormFirst) {
     // Commands go in the accepted form and reach the server whole; with the Source-style empty
     // packet skipped, each reply is its own command's, not one behind.
     Text command = "list";
-    EXPECT_EQ(client.Execute(command, 1000), "list") << c.what;
-    EXPECT_EQ(client.Execute(command = "\xD6\xD0", 1000), "\xD6\xD0") << c.what;
+    EXPECT_EQ(Shown(client.Execute(command, 1000)), "list") << c.what;
+    EXPECT_EQ(Shown(client.Execute(command = "\xD6\xD0", 1000)), "\xD6\xD0") << c.what;
     const auto commands = server.ReceivedOfType(kCommandRequestType);
     ASSERT_EQ(commands.size(), 2u) << c.what;
     EXPECT_EQ(commands[0].body, "list") << c.what;
@@ -146,7 +164,7 @@ TEST(ExecuteTest, RemovesOneLeadingSlashAndSendsUtf8) {
                {"say \xD6\xD0\xCE\xC4", "say \xE4\xB8\xAD\xE6\x96\x87"}, {"", ""}};
   for (const auto& c : cases) {
     Text command = c.typed;
-    const Text reply = client.Execute(command, 1000);
+    const Text reply = Shown(client.Execute(command, 1000));
     EXPECT_EQ(command, c.sent) << "the sent form is written back";
     EXPECT_EQ(server.ReceivedOfType(kCommandRequestType).back().body, c.sent);
     EXPECT_EQ(reply, Text(c.typed.empty() || c.typed[0] == 'a' || c.typed[0] == 's' ? c.typed : c.typed.substr(1)));
@@ -169,10 +187,10 @@ TEST(ExecuteTest, RepliesComeBackInGbkAndWhole) {
   RconClient client;
   ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 2000), 1);
   Text c = "zh";
-  EXPECT_EQ(client.Execute(c, 2000), "\xD6\xD0\xCE\xC4 \xA8\xA6 ?");
-  EXPECT_EQ(client.Execute(c = "split", 2000), std::string(4096, 'a') + std::string(4096, 'b') + std::string(1808, 'c'));
-  EXPECT_EQ(client.Execute(c = "drip", 2000), std::string(10000, 'd'));
-  EXPECT_EQ(client.Execute(c = "cut", 2000), "x\xD6\xD0y");
+  EXPECT_EQ(Shown(client.Execute(c, 2000)), "\xD6\xD0\xCE\xC4 \xA8\xA6 ?");
+  EXPECT_EQ(Shown(client.Execute(c = "split", 2000)), std::string(4096, 'a') + std::string(4096, 'b') + std::string(1808, 'c'));
+  EXPECT_EQ(Shown(client.Execute(c = "drip", 2000)), std::string(10000, 'd'));
+  EXPECT_EQ(Shown(client.Execute(c = "cut", 2000)), "x\xD6\xD0y");
 }
 
 TEST(ExecuteTest, ASilentServerTimesOutAndALateReplyGoesToTheNextCommand) {
@@ -183,12 +201,12 @@ TEST(ExecuteTest, ASilentServerTimesOutAndALateReplyGoesToTheNextCommand) {
   RconClient client;
   ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 300), 1);
   Text c = "mute";
-  std::int64_t ms = MillisecondsOf([&] { EXPECT_EQ(client.Execute(c, 300), kTimedOutText); });
+  std::int64_t ms = MillisecondsOf([&] { EXPECT_EQ(Shown(client.Execute(c, 300)), kTimedOutText); });
   EXPECT_GE(ms, 295);
   EXPECT_LT(ms, 1000);
-  EXPECT_EQ(client.Execute(c = "slow", 300), kTimedOutText);
+  EXPECT_EQ(Shown(client.Execute(c = "slow", 300)), kTimedOutText);
   Session::Pause(500);
-  EXPECT_EQ(client.Execute(c = "next", 300), "slow\r\nnext");  // the late reply first, on a line of its own
+  EXPECT_EQ(Shown(client.Execute(c = "next", 300)), "slow\r\nnext");  // the late reply first, on a line of its own
   EXPECT_EQ(server.Accepted(), 1);                    // a time-out is no reason to reconnect
 }
 
@@ -207,11 +225,11 @@ TEST(ExecuteTest, ABrokenConnectionIsRepairedAndTheCommandResent) {
   RconClient client;
   ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 2000), 1);
   Text c = "bye";
-  std::int64_t ms = MillisecondsOf([&] { EXPECT_EQ(client.Execute(c, 2000), kConnectionLostText); });
+  std::int64_t ms = MillisecondsOf([&] { EXPECT_EQ(Shown(client.Execute(c, 2000)), kConnectionLostText); });
   // The server read "bye" and closed without answering: an early failure, so the client
   // reconnected and resent "bye", which the second connection closed too.
   EXPECT_LT(ms, 1500);
-  EXPECT_EQ(client.Execute(c = "hello", 2000), "hello on 3");
+  EXPECT_EQ(Shown(client.Execute(c = "hello", 2000)), "hello on 3");
   const auto sent = server.ReceivedOfType(kCommandRequestType);
   ASSERT_GE(sent.size(), 3u);
   EXPECT_EQ(sent[0].body, "bye");
@@ -219,8 +237,8 @@ TEST(ExecuteTest, ABrokenConnectionIsRepairedAndTheCommandResent) {
   EXPECT_EQ(sent[1].connection, 2);
   const auto auth = server.ReceivedOfType(kAuthRequestType);
   EXPECT_EQ(auth.back().body, "secret");  // the stored password
-  EXPECT_EQ(client.Execute(c = "reset", 2000), kConnectionLostText);
-  EXPECT_EQ(client.Execute(c = "again", 2000), "again on 5");
+  EXPECT_EQ(Shown(client.Execute(c = "reset", 2000)), kConnectionLostText);
+  EXPECT_EQ(Shown(client.Execute(c = "again", 2000)), "again on 5");
 }
 
 TEST(ExecuteTest, AnUnrecoverableServerGivesTheLostText) {
@@ -229,9 +247,9 @@ TEST(ExecuteTest, AnUnrecoverableServerGivesTheLostText) {
   ASSERT_EQ(client.Login("127.0.0.1", server->Port(), "secret", 1000), 1);
   server->Stop();
   Text c = "list";
-  std::int64_t ms = MillisecondsOf([&] { EXPECT_EQ(client.Execute(c, 1000), kConnectionLostText); });
+  std::int64_t ms = MillisecondsOf([&] { EXPECT_EQ(Shown(client.Execute(c, 1000)), kConnectionLostText); });
   EXPECT_LT(ms, 900);
-  EXPECT_EQ(client.Execute(c = "list", 1000), kConnectionLostText);  // each command tries again
+  EXPECT_EQ(Shown(client.Execute(c = "list", 1000)), kConnectionLostText);  // each command tries again
 }
 
 TEST(ExecuteTest, ARepairResendsTheCommandInTheFormTheNewLoginAccepted) {
@@ -246,7 +264,7 @@ TEST(ExecuteTest, ARepairResendsTheCommandInTheFormTheNewLoginAccepted) {
   ScriptedServer second(o);
   ASSERT_EQ(second.Port(), port);
   Text c = "list";
-  EXPECT_EQ(client.Execute(c, 1000), "list");
+  EXPECT_EQ(Shown(client.Execute(c, 1000)), "list");
   const auto commands = second.ReceivedOfType(kCommandRequestType);
   ASSERT_EQ(commands.size(), 1u);
   EXPECT_EQ(commands[0].terminators, 1);
@@ -259,7 +277,7 @@ TEST(ExecuteTest, WithoutALimitABrokenConnectionIsKnownAndRepaired) {
   RconClient client;
   ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", -1), 1);
   Text c = "x";
-  EXPECT_EQ(client.Execute(c, -1), kConnectionLostText);
+  EXPECT_EQ(Shown(client.Execute(c, -1)), kConnectionLostText);
   EXPECT_EQ(server.Accepted(), 2);  // one repair, whose resend was closed on again
 }
 
@@ -269,7 +287,7 @@ TEST(ExecuteTest, AReplyThatReadsLikeTheReconnectTextIsAReply) {
   RconClient client;
   ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 1000), 1);
   Text c = "x";
-  EXPECT_EQ(client.Execute(c, 1000), kNeedsReconnectText);
+  EXPECT_EQ(Shown(client.Execute(c, 1000)), "\xA3\xA8\xD0\xE8\xD2\xAA\xD6\xD8\xD0\xC2\xC1\xAC\xBD\xD3\xA3\xA9");  // （需要重新连接）
   EXPECT_EQ(server.Accepted(), 1);  // no reconnect
 }
 
@@ -281,11 +299,11 @@ TEST(ExecuteTest, RepairsDoNotLeakDescriptors) {
   RconClient client;
   ASSERT_EQ(client.Login("127.0.0.1", server.Port(), "secret", 2000), 1);
   Text c = "warm-up";
-  client.Execute(c, 2000);
+  Shown(client.Execute(c, 2000));
   const int before = support::OpenHandleCount();
   for (int i = 0; i < 50; ++i) {
     c = "n" + std::to_string(i);
-    ASSERT_EQ(client.Execute(c, 2000), "n" + std::to_string(i));
+    ASSERT_EQ(Shown(client.Execute(c, 2000)), "n" + std::to_string(i));
   }
   EXPECT_LE(support::OpenHandleCount(), before + 1);
   EXPECT_TRUE(server.WaitUntil([&] { return server.OpenConnections() <= 1; }, 2000));
