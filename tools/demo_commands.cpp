@@ -10,11 +10,9 @@ using support::Session;
 
 namespace {
 
-constexpr std::size_t kPacketBody = 4096;
-
 std::string Help() {
   return "Demo RCON server. Commands: help (or an empty line), echo TEXT, list, time, "
-         "long N (a reply of N bytes in 4096-byte packets), chinese (a reply in Chinese), "
+         "long N (a reply of N bytes), chinese [N] (a reply in Chinese, of N characters), "
          "colors (Minecraft colour codes), controls (a reply that tries to take over your terminal); "
          "anything else is an unknown command. Up/Down recall earlier commands; Ctrl+D or Ctrl+C ends.";
 }
@@ -32,9 +30,17 @@ std::string ControlsReply() {
          "This reply tried to clear the screen, retitle the window, fill the clipboard and ring the bell.";
 }
 
-namespace {
+std::string LongReply(long n) {
+  std::string body;
+  for (long i = 0; i < (n > 0 && n <= (16L << 20) ? n : 0); ++i) body += static_cast<char>('a' + i % 26);
+  return body;
+}
 
-}  // namespace
+std::string ChineseReply(long n) {
+  std::string body;
+  for (long i = 0; i < (n > 0 && n <= (1L << 20) ? n : 0); ++i) body += kHelloWorld.substr(3 * (i % 5), 3);
+  return body;
+}
 
 void DemoCommandScript(Session& session, const ReceivedPacket& request) {
   const std::string& line = request.body;
@@ -52,22 +58,13 @@ void DemoCommandScript(Session& session, const ReceivedPacket& request) {
     std::strftime(text, sizeof text, "Server time: %Y-%m-%d %H:%M:%S", std::localtime(&now));
     session.Reply(request, text);
   } else if (word == "long") {
-    const long n = std::strtol(rest.c_str(), nullptr, 10);
-    std::string body;
-    for (long i = 0; i < (n > 0 && n <= (16L << 20) ? n : 0); ++i) body += static_cast<char>('a' + i % 26);
-    std::string packets;
-    std::size_t at = 0;
-    do {
-      packets += rcon::support::ServerPacket(request.id, 0, body.substr(at, kPacketBody));
-      at += kPacketBody;
-    } while (at < body.size());
-    session.SendRaw(packets);
+    session.Reply(request, LongReply(std::strtol(rest.c_str(), nullptr, 10)));
   } else if (word == "colors") {
     session.Reply(request, ColoursReply());
   } else if (word == "controls") {
     session.Reply(request, ControlsReply());
   } else if (word == "chinese") {
-    session.Reply(request, "\xE4\xBD\xA0\xE5\xA5\xBD\xEF\xBC\x8C\xE4\xB8\x96\xE7\x95\x8C");  // 你好，世界 in UTF-8
+    session.Reply(request, rest.empty() ? std::string(kHelloWorld) : ChineseReply(std::strtol(rest.c_str(), nullptr, 10)));
   } else {
     session.Reply(request, "Unknown command. Type \"help\" for help.");
   }

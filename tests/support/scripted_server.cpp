@@ -1,6 +1,8 @@
 #include "scripted_server.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 
 namespace rcon::support {
 namespace {
@@ -43,13 +45,74 @@ std::string ServerPacket(std::int32_t id, std::int32_t type, std::string_view bo
   return out;
 }
 
+// Cuts a reply into the bodies of the packets a family sends it in (an empty reply: one empty packet).
+std::vector<std::string_view> Pieces(std::string_view body, ServerFamily::Split split) {
+  std::vector<std::string_view> pieces;
+  do {
+    std::size_t cut = body.size();
+    if (split == ServerFamily::Split::kBytes4086) cut = std::min<std::size_t>(body.size(), 4086);
+    if (split == ServerFamily::Split::kUtf16Units4096) {
+      std::size_t units = 0;
+      for (cut = 0; cut < body.size(); ++cut) {
+        const auto b = static_cast<unsigned char>(body[cut]);
+        if ((b & 0xC0) == 0x80) continue;
+        const std::size_t n = b >= 0xF0 ? 2 : 1;
+        if (units + n > 4096) break;
+        units += n;
+      }
+    }
+    pieces.push_back(body.substr(0, cut));
+    body.remove_prefix(cut);
+  } while (!body.empty());
+  return pieces;
+}
+
 void Session::Reply(const ReceivedPacket& request, std::string_view body) {
-  if (style_ != LoginStyle::kCuberite) {
+  if (style_ == LoginStyle::kCuberite) {
+    SendPacket(request.id, 2, body);
+    SendPacket(request.id, 2, "");
+    return;
+  }
+  if (family_ == nullptr) {
     SendPacket(request.id, 0, body);
     return;
   }
-  SendPacket(request.id, 2, body);
-  SendPacket(request.id, 2, "");
+  if (family_->notice_before_reply) SendPacket(0, 4, "[RCON][127.0.0.1:50000] " + request.body);
+  if (family_->say_as_chat && request.body.rfind("say ", 0) == 0) {
+    SendPacket(-1, 0, "[CHAT] SERVER : " + request.body.substr(4));
+    return;
+  }
+  const std::int32_t id = family_->short_non_ascii ? 0 : request.id;
+  std::size_t extra = 0;  // bytes beyond one per character
+  for (const char c : body) extra += (static_cast<unsigned char>(c) & 0xC0) == 0x80 ? 1 : 0;
+  if (family_->short_non_ascii && extra > 0) {
+    // The size field is right, but only as many bytes as characters follow the header.
+    const std::string packet = ServerPacket(id, 0, body);
+    SendRaw(std::string_view(packet).substr(0, packet.size() - extra - 2));
+    return;
+  }
+  for (const std::string_view piece : Pieces(body, family_->split)) SendPacket(id, 0, piece);
+}
+
+void Session::AnswerUnknown(const ReceivedPacket& request) {
+  using Probe = ServerFamily::Probe;
+  const Probe probe = family_ != nullptr ? family_->probe
+                      : style_ == LoginStyle::kSource ? Probe::kMirror
+                                                      : Probe::kUnknownRequest;
+  switch (probe) {
+    case Probe::kUnknownRequest: {
+      char text[40];
+      std::snprintf(text, sizeof text, "Unknown request %x", static_cast<unsigned>(request.type));
+      return SendPacket(request.id, 0, text);
+    }
+    case Probe::kMirror:
+      SendPacket(request.id, 0, "");
+      return SendPacket(request.id, 0, std::string("\0\x01\0\0", 4));
+    case Probe::kSquadMirror:
+      SendPacket(request.id, 0, "");
+      return SendRaw(ServerPacket(request.id, 0, "") + std::string("\0\x01\0\0\0\0\0", 7));
+    case Probe::kIgnored: return;
+  }
 }
 
 void Session::SendPacket(std::int32_t id, std::int32_t type, std::string_view body) {
@@ -84,6 +147,7 @@ void StopSilentHost(const SilentHost& host) {
 }
 
 ScriptedServer::ScriptedServer(Options options) : options_(std::move(options)) {
+  if (options_.family != nullptr) options_.login = options_.family->login;
   listener_ = ListenLoopback(options_.port, port_, options_.ipv6);
   if (listener_ == kNoSocketHandle) {
     port_ = 0;
@@ -164,8 +228,10 @@ bool ScriptedServer::Login(Session& session, const ReceivedPacket& p) {
       break;
     default: break;
   }
+  if (!accepted && options_.family != nullptr && options_.family->close_on_wrong_password) return false;
   if (options_.login == LoginStyle::kSource) session.SendPacket(p.id, 0, "");
   session.SendPacket(accepted ? p.id : -1, 2, "");
+  session.logged_in = session.logged_in || accepted;
   return true;
 }
 
@@ -175,6 +241,7 @@ void ScriptedServer::Answer(Session& session, const ReceivedPacket& p) {
     return;
   }
   if (options_.login == LoginStyle::kRefuseThenSilent && logins_ > 0) return;
+  if (p.type == 0) return session.AnswerUnknown(p);
   if (p.type != 3) {
     options_.script(session, p);
     return;
@@ -183,19 +250,41 @@ void ScriptedServer::Answer(Session& session, const ReceivedPacket& p) {
   if (!Login(session, p)) session.CloseAfter();
 }
 
+bool ScriptedServer::ReadStrictly(SocketHandle s, std::string& pending) {
+  char block[1460];
+  const int n = ReceiveSome(s, block, sizeof block, kPollMs);
+  if (n == -1) return true;
+  if (n < 10 || Int32At(std::string_view(block, static_cast<std::size_t>(n)), 0) != n - 4) return false;
+  pending.assign(block, static_cast<std::size_t>(n));
+  return true;
+}
+
 void ScriptedServer::Serve(SocketHandle s, int index) {
+  const ServerFamily* family = options_.family;
+  Session session(s, index, options_.login, family);
   std::string pending;
   char block[65536];
   bool open = true;
+  auto last_chat = std::chrono::steady_clock::now();
+  int chats = 0;
   while (open && !stopping_) {
     if (options_.login == LoginStyle::kNeverRead) {
       Session::Pause(kPollMs);
       continue;
     }
-    const int n = ReceiveSome(s, block, sizeof block, kPollMs);
-    if (n == -1) continue;
-    if (n <= 0) break;  // the client closed or the connection failed
-    pending.append(block, static_cast<std::size_t>(n));
+    if (family != nullptr && family->chat_every_ms > 0 && session.logged_in &&
+        std::chrono::steady_clock::now() - last_chat >= std::chrono::milliseconds(family->chat_every_ms)) {
+      last_chat = std::chrono::steady_clock::now();
+      session.SendPacket(0, 1, "[ChatAll] [SteamID:76561198000000001] Player : hello " + std::to_string(++chats));
+    }
+    if (family != nullptr && family->strict_reads) {
+      if (!ReadStrictly(s, pending)) break;
+    } else {
+      const int n = ReceiveSome(s, block, sizeof block, kPollMs);
+      if (n == -1) continue;
+      if (n <= 0) break;  // the client closed or the connection failed
+      pending.append(block, static_cast<std::size_t>(n));
+    }
     while (open && pending.size() >= 4) {
       const std::int32_t size = Int32At(pending, 0);
       if (size < 9 || size > (1 << 22)) {  // a real server drops a client that sends this
@@ -208,7 +297,6 @@ void ScriptedServer::Serve(SocketHandle s, int index) {
       pending.erase(0, 4 + static_cast<std::size_t>(size));
       Record(p);
       if (options_.login == LoginStyle::kSilent) continue;
-      Session session(s, index, options_.login);
       Answer(session, p);
       if (session.ShouldReset()) {
         ResetSocket(s);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "server_families.h"
 #include "test_socket.h"
 
 namespace rcon::support {
@@ -51,9 +52,13 @@ std::string ServerPacket(std::int32_t id, std::int32_t type, std::string_view bo
 // What a script can do on the connection a command came on.
 class Session {
  public:
-  Session(SocketHandle s, int index, LoginStyle style) : socket_(s), index_(index), style_(style) {}
-  // Sends a reply with the request's id, the way this kind of server does (most: one type-0 packet).
+  Session(SocketHandle s, int index, LoginStyle style, const ServerFamily* family = nullptr)
+      : socket_(s), index_(index), style_(style), family_(family) {}
+  // Sends a reply with the request's id, the way this kind of server does (most: one type-0
+  // packet; a family cuts it and adds to it as that family does).
   void Reply(const ReceivedPacket& request, std::string_view body);
+  // Answers a request of a type the server does not know (the client's probe) as this kind of server does.
+  void AnswerUnknown(const ReceivedPacket& request);
   // Sends one packet.
   void SendPacket(std::int32_t id, std::int32_t type, std::string_view body);
   // Sends raw bytes.
@@ -69,11 +74,14 @@ class Session {
   int Index() const { return index_; }
   bool ShouldClose() const { return close_; }
   bool ShouldReset() const { return reset_; }
+  // Whether the connection has logged in.
+  bool logged_in = false;
 
  private:
   SocketHandle socket_;
   int index_;
   LoginStyle style_;
+  const ServerFamily* family_;
   bool close_ = false;
   bool reset_ = false;
 };
@@ -91,6 +99,9 @@ class ScriptedServer {
     CommandScript script = EchoScript;
     int port = 0;
     bool ipv6 = false;  // listen on ::1 instead of 127.0.0.1
+    // A game server's family: its login, replies, reading and what it sends unasked (the
+    // login style is the family's). None: one packet per reply.
+    const ServerFamily* family = nullptr;
   };
 
   explicit ScriptedServer(Options options);
@@ -116,6 +127,9 @@ class ScriptedServer {
  private:
   void AcceptLoop();
   void Serve(SocketHandle s, int index);
+  // Takes the packets a Minecraft-style server reads: exactly one packet per read of at most
+  // 1460 bytes; false when the read held more or less (the server closes then).
+  bool ReadStrictly(SocketHandle s, std::string& pending);
   void Record(const ReceivedPacket& p);
   void Answer(Session& session, const ReceivedPacket& p);
   bool Login(Session& session, const ReceivedPacket& p);

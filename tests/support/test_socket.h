@@ -38,6 +38,9 @@ bool SendAll(SocketHandle s, std::string_view bytes);
 // Closes a socket in order.
 void CloseSocket(SocketHandle s);
 
+// Ends the sending half of a connection: the peer reads the end of the stream, and may still send.
+void ShutdownSend(SocketHandle s);
+
 // Closes a socket with a reset instead of an orderly close.
 void ResetSocket(SocketHandle s);
 

@@ -78,6 +78,8 @@ bool SendAll(SocketHandle s, std::string_view bytes) {
 
 void CloseSocket(SocketHandle s) { close(static_cast<int>(s)); }
 
+void ShutdownSend(SocketHandle s) { shutdown(static_cast<int>(s), SHUT_WR); }
+
 void ResetSocket(SocketHandle s) {
   const linger hard{1, 0};
   setsockopt(static_cast<int>(s), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);

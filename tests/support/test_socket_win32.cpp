@@ -98,6 +98,8 @@ bool SendAll(SocketHandle s, std::string_view bytes) {
 
 void CloseSocket(SocketHandle s) { closesocket(Sock(s)); }
 
+void ShutdownSend(SocketHandle s) { shutdown(Sock(s), SD_SEND); }
+
 void ResetSocket(SocketHandle s) {
   const linger hard{1, 0};
   setsockopt(Sock(s), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
