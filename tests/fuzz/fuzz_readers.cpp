@@ -15,13 +15,16 @@ void Check(bool condition) {
 }
 
 struct Outcome {
-  rcon::Bytes late, reply;
+  rcon::Bytes late, reply, notices;
   bool complete = false;
+  bool wants_probe = false;
 };
 
 // Feeds the stream up to `sent_at`, marks the command sent, feeds the rest; chunks from the seed (0: whole pieces).
-Outcome Read(std::string_view stream, std::size_t sent_at, std::size_t limit, std::size_t seed, bool ended) {
+Outcome Read(std::string_view stream, std::size_t sent_at, std::size_t limit, std::size_t seed, bool ended,
+             bool source_style) {
   rcon::ServerStream connection;
+  connection.habits.probe_every_command = source_style;
   rcon::ReplyReader reader(connection, limit);
   std::size_t state = seed;
   auto feed = [&](std::string_view part) {
@@ -33,13 +36,15 @@ Outcome Read(std::string_view stream, std::size_t sent_at, std::size_t limit, st
     }
   };
   feed(stream.substr(0, sent_at));
-  reader.CommandSent();
+  reader.CommandSent(source_style);
   feed(stream.substr(sent_at));
   Outcome o;
   o.complete = reader.Complete();
+  o.wants_probe = reader.WantsProbe();
   if (ended) reader.TakeUnfinished();
   o.late = reader.TakeLate();
   o.reply = reader.TakeReply();
+  o.notices = reader.TakeNotices();
   return o;
 }
 
@@ -59,19 +64,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t seed = provider.ConsumeIntegralInRange<std::size_t>(1, 255);
   const std::size_t limit = provider.ConsumeIntegralInRange<std::size_t>(0, 300);
   const bool ended = provider.ConsumeBool();
+  const bool source_style = provider.ConsumeBool();
   const std::string stream = provider.ConsumeRemainingBytesAsString();
   const std::size_t sent_at = stream.empty() ? 0 : seed * 7919 % (stream.size() + 1);
 
-  const Outcome whole = Read(stream, sent_at, limit, 0, ended);
-  const Outcome chunked = Read(stream, sent_at, limit, seed, ended);
+  const Outcome whole = Read(stream, sent_at, limit, 0, ended, source_style);
+  const Outcome chunked = Read(stream, sent_at, limit, seed, ended, source_style);
   for (const Outcome* o : {&whole, &chunked}) {
-    Check(o->late.size() + o->reply.size() <= stream.size());
+    Check(o->late.size() + o->reply.size() + o->notices.size() <= 2 * stream.size());  // notices add line ends
     Check(limit == 0 || (o->late.size() <= limit && o->reply.size() <= limit));
   }
   if (!Unframable(stream)) {
     Check(chunked.complete == whole.complete);
+    Check(chunked.wants_probe == whole.wants_probe);
     Check(chunked.late == whole.late);
     Check(chunked.reply == whole.reply);
+    Check(chunked.notices == whole.notices);
   }
 
   rcon::ServerStream whole_connection, chunked_connection;

@@ -262,6 +262,126 @@ TEST(ReplyReaderTest, TheReplyLimitKeepsWhatFitsAndStaysInStep) {
   EXPECT_EQ(reader.TakeReply(), "abc");
 }
 
+TEST(Utf16UnitsTest, CountsCharactersAndTwiceThoseAboveU10000) {
+  EXPECT_EQ(Utf16Units(""), 0u);
+  EXPECT_EQ(Utf16Units("abc"), 3u);
+  EXPECT_EQ(Utf16Units("\xE4\xB8\xAD\xC3\xA9"), 2u);    // 中é
+  EXPECT_EQ(Utf16Units("\xF0\x9F\x98\x80" "a"), 3u);    // an emoji takes two
+}
+
+// How a server ends its replies, and what else it sends: the reader must find each reply's end
+// from what the server says, in any chunking, and keep probe answers and notices out of it.
+TEST(ReplyReaderTest, KnowsEachReplysEndFromWhatTheServerSays) {
+  const Bytes full(4096, 'f');
+  const Bytes mirror = ServerPacket(kProbeId, 0, "");
+  const Bytes follow_up = ServerPacket(kProbeId, 0, "\0\x01\0\0"s);
+  const Bytes squad_follow_up = ServerPacket(kProbeId, 0, "") + "\0\x01\0\0\0\0\0"s;
+  const Bytes unknown = ServerPacket(kProbeId, 0, "Unknown request 0");
+  const struct {
+    const char* what;
+    bool source_style;  // the login showed Source's empty packet: a probe goes with the command
+    Bytes before, after;
+    bool wants_probe;   // after `after`, the reader asks for a probe (and then gets `answer`)
+    Bytes answer;
+    bool complete;
+    Bytes late, reply, notices;
+  } cases[] = {
+      {"Source: whole at the mirror, however the reply is cut", true, "",
+       ServerPacket(0, 0, "part one ") + ServerPacket(0, 0, "part two") + mirror + follow_up, false, "", true, "",
+       "part one part two", ""},
+      {"Source: not whole before the mirror", true, "", ServerPacket(0, 0, "part one"), false, "", false, "", "part one",
+       ""},
+      {"Source: the last command's follow-up is dropped, never the answer", true, follow_up,
+       ServerPacket(0, 0, "reply") + mirror, false, "", true, "", "reply", ""},
+      {"Squad: the follow-up's stray bytes go with it", true, "",
+       ServerPacket(0, 0, "r") + mirror + squad_follow_up + ServerPacket(0, 1, "[ChatAll] hi"), false, "", true, "",
+       "r", "[ChatAll] hi"},
+      {"Minecraft: a short packet is the last", false, "", ServerPacket(0, 0, "short"), false, "", true, "", "short", ""},
+      {"Minecraft: a full packet asks for a probe", false, "", ServerPacket(0, 0, full), true,
+       ServerPacket(0, 0, "rest") + unknown, true, "", full + "rest", ""},
+      {"Minecraft: exactly 4096 units and nothing more", false, "", ServerPacket(0, 0, full), true, unknown, true, "",
+       full, ""},
+      {"notices and empty ones", false, "", ServerPacket(0, 4, "[RCON] list") + ServerPacket(0, 1, "") +
+       ServerPacket(-1, 0, "[CHAT] SERVER : hi"), false, "", true, "", "[CHAT] SERVER : hi", "[RCON] list"},
+      {"Cuberite: whole at its end marker", false, "", ServerPacket(0, 2, "out") + ServerPacket(0, 2, ""), false, "",
+       true, "", "out", ""},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t piece : {std::max<std::size_t>(c.after.size(), 1), std::size_t{1}, std::size_t{7}}) {
+      SCOPED_TRACE(c.what);
+      ServerStream connection;
+      connection.habits.probe_every_command = c.source_style;
+      connection.framer.Feed(c.before);
+      if (!c.before.empty()) connection.habits.follow_up_next = true;  // the mirror came with the last reply
+      ReplyReader reader(connection);
+      reader.CommandSent(c.source_style);
+      FeedInPieces(reader, c.after, piece);
+      EXPECT_EQ(reader.WantsProbe(), c.wants_probe);
+      if (reader.WantsProbe()) {
+        reader.ProbeSent();
+        EXPECT_FALSE(reader.Complete());
+        FeedInPieces(reader, c.answer, piece);
+      }
+      EXPECT_EQ(reader.Complete(), c.complete);
+      EXPECT_EQ(reader.TakeLate(), c.late);
+      EXPECT_EQ(reader.TakeReply(), c.reply);
+      EXPECT_EQ(reader.TakeNotices(), c.notices);
+    }
+  }
+}
+
+TEST(ReplyReaderTest, RepliesAheadOfEarlierProbesAnswersAreLate) {
+  // A Source command timed out; its reply and its probe's answers come with the next command.
+  ServerStream connection;
+  connection.habits.probe_every_command = true;
+  {
+    ReplyReader slow(connection);
+    slow.CommandSent(true);
+  }
+  ReplyReader next(connection);
+  next.CommandSent(true);
+  next.Feed(ServerPacket(0, 0, "slow") + ServerPacket(kProbeId, 0, "") + ServerPacket(kProbeId, 0, "\0\x01\0\0"s) +
+            ServerPacket(0, 0, "next"));
+  EXPECT_FALSE(next.Complete());
+  next.Feed(ServerPacket(kProbeId, 0, ""));
+  EXPECT_TRUE(next.Complete());
+  EXPECT_EQ(next.TakeLate(), "slow");
+  EXPECT_EQ(next.TakeReply(), "next");
+}
+
+TEST(ReplyReaderTest, WhatATimeOutTeachesAboutTheServer) {
+  // A probe unanswered while the reply came (Factorio): no more probes on this connection.
+  ServerStream factorio;
+  factorio.habits.probe_every_command = true;
+  ReplyReader first(factorio);
+  first.CommandSent(true);
+  first.Feed(ServerPacket(0, 0, "reply"));
+  EXPECT_FALSE(first.Complete());
+  first.TimedOut();
+  EXPECT_FALSE(factorio.habits.probes_answered);
+  ReplyReader second(factorio);
+  second.CommandSent(false);
+  second.Feed(ServerPacket(0, 0, "then"));
+  EXPECT_TRUE(second.Complete());
+  // A silent command keeps them: nothing came, so nothing is learnt.
+  ServerStream source;
+  ReplyReader silent(source);
+  silent.CommandSent(true);
+  silent.TimedOut();
+  EXPECT_TRUE(source.habits.probes_answered);
+  // Type-2 replies without an end marker (or with it first): none is awaited after one time-out.
+  ServerStream markerless;
+  ReplyReader waiting(markerless);
+  waiting.CommandSent();
+  waiting.Feed(ServerPacket(0, 2, "out"));
+  EXPECT_FALSE(waiting.Complete());
+  waiting.TimedOut();
+  ReplyReader after(markerless);
+  after.CommandSent();
+  after.Feed(ServerPacket(0, 2, "more"));
+  EXPECT_TRUE(after.Complete());
+}
+
 TEST(AuthReplyReaderTest, FindsTheFirstTypeTwoPacket) {
   using Kind = AuthReply::Kind;
   const struct {
@@ -290,6 +410,16 @@ TEST(AuthReplyReaderTest, FindsTheFirstTypeTwoPacket) {
         EXPECT_EQ(reader.Reply().id, c.id) << c.what << " in pieces of " << piece;
       }
     }
+  }
+}
+
+TEST(AuthReplyReaderTest, SourcesEmptyPacketFirstMeansProbingEveryCommand) {
+  for (const bool source : {false, true}) {
+    ServerStream connection;
+    AuthReplyReader reader(connection);
+    reader.Feed((source ? ServerPacket(0, 0, "") : "") + ServerPacket(0, 2, ""));
+    EXPECT_TRUE(reader.Complete());
+    EXPECT_EQ(connection.habits.probe_every_command, source);
   }
 }
 
