@@ -179,8 +179,10 @@ bool PromptForParameters(Console& console, ConnectionParameters& parameters) {
   return true;
 }
 
-int Main(Console& console, std::vector<Text> arguments, ConsoleCodePage page) {
-  RconClient client(page);
+int Main(Console& console, std::vector<Text> arguments, const Surroundings& surroundings) {
+  RconClient client(surroundings.page);
+  PacketTrace trace(surroundings.trace);
+  if (surroundings.trace != nullptr) client.SetTrace(&trace);
   ConnectionParameters parameters = std::move(arguments);
   if (!parameters.empty() && !ParametersUsable(parameters)) PrintUsage(console);
   if (!ParametersUsable(parameters) && !PromptForParameters(console, parameters)) return 0;

@@ -2,6 +2,7 @@
 // the connection and its outcome, and the command loop.
 #pragma once
 
+#include <cstdio>
 #include <string_view>
 #include <vector>
 
@@ -31,8 +32,14 @@ void PrintUsage(Console& console);
 // the list with them; false when standard input ended first (the list is then left as it was).
 bool PromptForParameters(Console& console, ConnectionParameters& parameters);
 
-// Runs the whole program on the given arguments (program name excluded), with the console's
-// texts in the given code page; returns the exit status, always 0.
-int Main(Console& console, std::vector<Text> arguments, ConsoleCodePage page = ConsoleCodePage::kGbk);
+// What the program takes from its surroundings besides its arguments; the platform's entry
+// point fills it in.
+struct Surroundings {
+  ConsoleCodePage page = ConsoleCodePage::kGbk;  // the code page of the console's texts
+  std::FILE* trace = nullptr;  // where every packet is written (RCON_CONSOLE_TRACE); none: nowhere
+};
+
+// Runs the whole program on the given arguments (program name excluded); returns the exit status.
+int Main(Console& console, std::vector<Text> arguments, const Surroundings& surroundings = {});
 
 }  // namespace rcon

@@ -58,6 +58,15 @@ std::string HistoryFile() {
   return std::string();
 }
 
+// Opens the packet trace that RCON_CONSOLE_TRACE names, for appending; a file it makes is the
+// user's alone. Nothing when none is asked for or it cannot be opened.
+std::FILE* OpenTrace() {
+  const char* path = std::getenv("RCON_CONSOLE_TRACE");
+  if (path == nullptr || path[0] == '\0') return nullptr;
+  const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
+  return fd < 0 ? nullptr : fdopen(fd, "a");
+}
+
 // Colour codes are shown unless NO_COLOR is set (no-color.org) or the terminal is dumb.
 bool ColourWanted() {
   const char* no_colour = std::getenv("NO_COLOR");
@@ -85,5 +94,5 @@ int main(int argc, char** argv) {
   std::vector<rcon::Text> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(console.TypedText(argv[i]));  // console text, like typing
   HidePasswordArgument(argc, argv);
-  return rcon::Main(console, std::move(arguments), codepage.Page());
+  return rcon::Main(console, std::move(arguments), {.page = codepage.Page(), .trace = OpenTrace()});
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <regex>
 
 #include "app/messages.h"
@@ -358,6 +360,32 @@ TEST(EndToEndTest, PipesGetTheRepliesBytesAsTheyAre) {
   const ProcessResult utf8 = RunClient({"127.0.0.1", Port(server), "demo"}, "colors\ncontrols\n", "LC_ALL=C.UTF-8");
   EXPECT_NE(MaskStamps(utf8.out).find(Block(demo::ColoursReply())), std::string::npos);
   EXPECT_NE(MaskStamps(utf8.out).find(Block(demo::ControlsReply())), std::string::npos);
+}
+
+TEST(EndToEndTest, ATraceHoldsEveryPacketAndNeverThePassword) {
+  ScriptedServer server({LoginStyle::kSource});
+  const std::string trace = "trace-" + Port(server) + ".txt";
+  std::remove(trace.c_str());
+  const ProcessResult r = support::RunProcess({RCON_CONSOLE_PATH, "127.0.0.1", Port(server), "secret"}, "list\n",
+                                              {support::kGbkLocale, "RCON_CONSOLE_TRACE=" + trace}, 30000);
+  EXPECT_EQ(r.exit_code, 0);
+  std::ifstream file(trace, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  file.close();
+  std::remove(trace.c_str());
+  for (const char* line : {
+           R"(sent     size=16 id=0 type=3 body=6 "******" | 10 00 00 00 00 00 00 00 03 00 00 00 ** ** ** ** ** ** 00 00)",
+           R"(received size=10 id=0 type=0 body=0 "" |)",                          // Source's empty packet first
+           R"(received size=10 id=0 type=2 body=0 "" |)",                          // the login's reply
+           R"(sent     size=14 id=0 type=2 body=4 "list" | 0e 00 00 00 00 00 00 00 02 00 00 00 6c 69 73 74 00 00)",
+           R"(sent     size=10 id=1 type=0 body=0 "" |)",                          // the probe behind it
+           R"(received size=14 id=0 type=0 body=4 "list" |)",
+           R"(received size=10 id=1 type=0 body=0 "" | 0a 00 00 00 01 00 00 00 00 00 00 00 00 00)"}) {  // its answer
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  }
+  EXPECT_EQ(text.find("secret"), std::string::npos);
+  EXPECT_EQ(text.find("73 65 63 72 65 74"), std::string::npos);
+  EXPECT_TRUE(std::regex_search(text, std::regex(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} sent )")));
 }
 
 TEST(EndToEndTest, StartsAndPrintsItsPort) {

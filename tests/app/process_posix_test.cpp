@@ -165,6 +165,17 @@ TEST(ProcessPosixTest, ClosedStandardDescriptorsNeverCarryTheConnection) {
   }
 }
 
+TEST(ProcessPosixTest, ATraceFileIsTheUsersAlone) {
+  ScriptedServer server({});
+  const std::string trace = "/tmp/rcon-trace-" + std::to_string(getpid());
+  support::RunProcess({RCON_CONSOLE_PATH, "127.0.0.1", std::to_string(server.Port()), "secret"}, "list\n",
+                      {support::kGbkLocale, "RCON_CONSOLE_TRACE=" + trace}, 10000);
+  struct stat info {};
+  ASSERT_EQ(stat(trace.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  unlink(trace.c_str());
+}
+
 std::string FileText(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -34,8 +34,8 @@ struct ProcessStats {
 // A program started with its standard streams on pipes; its output is gathered as it comes.
 class ChildProcess {
  public:
-  // Starts argv[0] with NAME=VALUE overrides in its environment (on Windows the environment is
-  // inherited: the console's code page is not a locale).
+  // Starts argv[0] with NAME=VALUE overrides in its environment (on Windows the locale settings
+  // are not passed: the console's code page is not a locale).
   ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
   // Kills the program if it still runs.
   ~ChildProcess();

@@ -4,11 +4,32 @@
 #include <psapi.h>
 
 #include <chrono>
+#include <cstring>
 
 #include "run_process.h"
 
 namespace rcon::support {
 namespace {
+
+// The environment block for a child: this process's own, with the NAME=VALUE overrides in place.
+// The locale settings are left out: a Windows console has its own code page, and under Wine they
+// would change the child's.
+std::string EnvironmentBlock(const std::vector<std::string>& overrides) {
+  std::vector<std::string> entries;
+  char* own = GetEnvironmentStringsA();
+  for (const char* e = own; *e != '\0'; e += std::strlen(e) + 1) entries.emplace_back(e);
+  FreeEnvironmentStringsA(own);
+  for (const std::string& o : overrides) {
+    const std::string name = o.substr(0, o.find('=') + 1);
+    if (name.rfind("LC_", 0) == 0 || name == "LANG=") continue;
+    std::erase_if(entries, [&](const std::string& e) { return _strnicmp(e.c_str(), name.c_str(), name.size()) == 0; });
+    entries.push_back(o);
+  }
+  std::string block;
+  for (const std::string& e : entries) block.append(e).push_back('\0');
+  block.push_back('\0');
+  return block;
+}
 
 // Quotes an argument the way the program's own command-line splitter reads it back.
 std::string Quote(const std::string& argument) {
@@ -25,7 +46,7 @@ struct ChildProcess::Platform {
   bool ended = false;
 };
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& /*environment*/)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment)
     : platform_(std::make_unique<Platform>()) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE in_read, in_write, out_read, out_write, err_read, err_write;
@@ -48,7 +69,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vect
   startup.hStdOutput = out_write;
   startup.hStdError = err_write;
   PROCESS_INFORMATION process{};
-  const BOOL created = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+  std::string block = EnvironmentBlock(environment);
+  const BOOL created = CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, block.data(), nullptr,
                                       &startup, &process);
   CloseHandle(in_read);
   CloseHandle(out_write);
