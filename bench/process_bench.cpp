@@ -1,11 +1,14 @@
 // Whole-process figures for rcon-console against the demo server on loopback, each beside a
 // floor measured in the same run: the minimal client doing the same work. Runs of the two
 // programs alternate, so that both see the same machine; bench/run pins everything to one CPU.
-//   process_bench RCON_CONSOLE MINIMAL_CLIENT DEMO_SERVER [REPEATS]
+// Given a BASELINE build of rcon-console (an earlier version), the cost per command on each
+// server family is set beside that build's too.
+//   process_bench RCON_CONSOLE MINIMAL_CLIENT DEMO_SERVER [REPEATS [BASELINE]]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,12 +27,21 @@ struct Run {
 
 std::string g_port;
 
+// Starts a demo server of the family and gives its port; empty when it did not start.
+std::string StartServer(std::vector<std::unique_ptr<ChildProcess>>& servers, const char* program, const char* family) {
+  servers.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{program, "--family", family, "0", "demo"},
+                                                   std::vector<std::string>{}));
+  if (!servers.back()->WaitForOutput("\n", 10000)) return {};
+  return std::to_string(std::stoi(servers.back()->Output()));
+}
+
 // Runs a client on the input to its end, under the given locale. The time runs from its start
 // to its exit. When `settle_ms` is given, the peak memory is read after that long, while the
 // session is still open (the input is not closed yet).
-Run RunClient(const std::string& program, const std::string& input, const std::string& locale, int settle_ms = 0) {
+Run RunClient(const std::string& program, const std::string& input, const std::string& locale, int settle_ms = 0,
+              const std::string& port = g_port) {
   const auto start = Clock::now();
-  ChildProcess child({program, "127.0.0.1", g_port, "demo"}, {"LC_ALL=" + locale});
+  ChildProcess child({program, "127.0.0.1", port, "demo"}, {"LC_ALL=" + locale});
   Run run;
   child.Write(input);
   if (settle_ms > 0) {
@@ -87,9 +99,10 @@ int main(int argc, char** argv) {
   }
   const std::string client = argv[1], minimal = argv[2];
   const int repeats = argc > 4 ? std::atoi(argv[4]) : 5;
-  ChildProcess server({argv[3], "0", "demo"}, {});
-  if (!server.WaitForOutput("\n", 10000)) return 1;
-  g_port = std::to_string(std::stoi(server.Output()));
+  const std::string baseline = argc > 5 ? argv[5] : "";
+  std::vector<std::unique_ptr<ChildProcess>> servers;
+  g_port = StartServer(servers, argv[3], "minecraft");
+  if (g_port.empty()) return 1;
   const std::string gbk = "zh_CN.GBK", utf8 = "C.UTF-8", zh_utf8 = "zh_CN.UTF-8";
 
   constexpr int kBatch = 20000;
@@ -103,6 +116,9 @@ int main(int argc, char** argv) {
       Medians(repeats, [&](const std::string& p) { return RunClient(p, chinese, zh_utf8); }, client, minimal);
   const auto [big_ours, big_floor] =
       Medians(repeats, [&](const std::string& p) { return RunClient(p, "long 1048576\n", gbk); }, client, minimal);
+  // A reply of 100,000 bytes from a Minecraft server: 25 packets, the last of them short.
+  const auto [mc_ours, mc_floor] =
+      Medians(repeats * 4, [&](const std::string& p) { return RunClient(p, "long 100000\n", gbk); }, client, minimal);
   const std::string normal = Repeated("echo", 100, true);
   std::vector<std::pair<std::string, std::pair<Run, Run>>> memory;
   for (const std::string& locale : {gbk, utf8, zh_utf8}) {
@@ -116,11 +132,29 @@ int main(int argc, char** argv) {
   Row("start to exit, one command", one_ours.seconds * 1000, one_floor.seconds * 1000, "ms", "");
   Row("2000 chinese commands, zh_CN.UTF-8", zh_ours.seconds * 1000, zh_floor.seconds * 1000, "ms", "");
   Row("1 MB reply, start to exit", big_ours.seconds * 1000, big_floor.seconds * 1000, "ms", "");
+  Row("100,000-byte Minecraft reply, start to exit", mc_ours.seconds * 1000, mc_floor.seconds * 1000, "ms", "");
   for (const auto& [locale, runs] : memory) {
     const std::string what = "peak RSS, 100-command session, " + locale;
     Row(what.c_str(), static_cast<double>(runs.first.peak_rss_kb) / 1024, static_cast<double>(runs.second.peak_rss_kb) / 1024,
         "MiB", locale == gbk ? "under 2 MiB" : "under 2.5 MiB");
   }
-  server.CloseInput();
+
+  // Short replies on every family: the cost per command, beside the floor and the baseline build.
+  constexpr int kFamilyBatch = 2000;
+  const std::string short_replies = Repeated("echo", kFamilyBatch, true);
+  std::printf("\n| family | rcon-console | floor | ratio |%s\n|---|---|---|---|%s\n",
+              baseline.empty() ? "" : " baseline | ratio to baseline |", baseline.empty() ? "" : "---|---|");
+  for (const char* family : {"minecraft", "source", "cuberite", "factorio", "palworld", "squad", "rust"}) {
+    const std::string port = StartServer(servers, argv[3], family);
+    auto once = [&](const std::string& p) { return RunClient(p, short_replies, gbk, 0, port); };
+    const auto [ours, floor] = Medians(repeats, once, client, minimal);
+    std::printf("| %s | %.2f us | %.2f us | %.2fx |", family, ours.seconds * 1e6 / kFamilyBatch,
+                floor.seconds * 1e6 / kFamilyBatch, ours.seconds / floor.seconds);
+    if (!baseline.empty()) {
+      const auto [again, before] = Medians(repeats, once, client, baseline);
+      std::printf(" %.2f us | %.3fx |", before.seconds * 1e6 / kFamilyBatch, again.seconds / before.seconds);
+    }
+    std::printf("\n");
+  }
   return 0;
 }
