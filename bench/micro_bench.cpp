@@ -26,8 +26,8 @@ BENCHMARK(BM_BuildCommandPacket)->Arg(16)->Arg(2048);
 void BM_ReplyReader(benchmark::State& state) {
   const std::string stream = Packets(static_cast<std::size_t>(state.range(0)), 4096);
   for (auto _ : state) {
-    rcon::PacketFramer framer;
-    rcon::ReplyReader reader(framer);
+    rcon::ServerStream connection;
+    rcon::ReplyReader reader(connection);
     reader.CommandSent();
     for (std::size_t at = 0; at < stream.size(); at += 20480) reader.Feed(std::string_view(stream).substr(at, 20480));
     benchmark::DoNotOptimize(reader.TakeReply());

@@ -60,10 +60,12 @@ ByteView ExtractReplyBody(ByteView packet) {
 Bytes BuildProbePacket(int terminator_count) { return BuildPacket(kProbeId, kResponseValueType, "", terminator_count); }
 
 std::size_t Utf16Units(ByteView utf8) {
+  // Each character counts at its first byte (any but 80-BF), twice from F0 up: one pass without
+  // branches, which the compiler can run over many bytes at once.
   std::size_t units = 0;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const std::uint8_t b = ByteAt(utf8, i);
-    if ((b & 0xC0) != 0x80) units += b >= 0xF0 ? 2 : 1;  // each character once, at its first byte
+  for (const char c : utf8) {
+    const auto b = static_cast<std::uint8_t>(c);
+    units += static_cast<std::size_t>(b < 0x80 || b >= 0xC0) + static_cast<std::size_t>(b >= 0xF0);
   }
   return units;
 }
@@ -138,9 +140,18 @@ void ReplyReader::ProbeSent() {
   probe_out_ = true;
 }
 
+bool ReplyReader::LastFull() const {
+  if (!last_full_) {
+    const ByteView all = reply_.bytes;
+    last_full_ = !reply_.cut && last_size_ >= kFullPacketUnits && last_size_ <= 3 * kFullPacketUnits &&
+                 last_size_ <= all.size() && Utf16Units(all.substr(all.size() - last_size_)) == kFullPacketUnits;
+  }
+  return *last_full_;
+}
+
 bool ReplyReader::WantsProbe() const {
-  return sent_ && !probe_out_ && !stopped_ && reply_packets_ > 0 && !type_two_reply_ && last_full_ &&
-         habits_.probes_answered && !PacketBegun();
+  return sent_ && !probe_out_ && !stopped_ && reply_packets_ > 0 && !type_two_reply_ && !PacketBegun() &&
+         habits_.probes_answered && LastFull();
 }
 
 bool ReplyReader::Complete() const {
@@ -148,7 +159,7 @@ bool ReplyReader::Complete() const {
   if (probe_out_) return probe_answered_;
   if (reply_packets_ == 0 || PacketBegun()) return false;
   if (type_two_reply_) return end_marker_seen_;
-  return !last_full_ || !habits_.probes_answered;
+  return !habits_.probes_answered || !LastFull();
 }
 
 void ReplyReader::TimedOut() {
@@ -197,7 +208,10 @@ void ReplyReader::Take(ByteView packet) {
   } else if (type_two_reply_ && type == kAuthResponseType && body.empty()) {
     end_marker_seen_ = true;
   }
-  last_full_ = Utf16Units(body) == kFullPacketUnits;
+  // A body of exactly 4096 units holds 4096 to 12288 bytes (one to three a unit); whether it
+  // does is counted only when it decides something (LastFull).
+  last_size_ = body.size();
+  last_full_ = std::nullopt;
   ++reply_packets_;
   Append(reply_, body);
 }

@@ -172,6 +172,8 @@ class ReplyReader {
   void TakeWhole();
   void Take(ByteView packet);
   void TakeProbeAnswer(ByteView packet, ByteView body);
+  // Tells whether the last reply packet was full, so that more of the reply may follow it.
+  bool LastFull() const;
   void Append(Body& to, ByteView body);
   Bytes Finish(Body& body);
 
@@ -189,7 +191,8 @@ class ReplyReader {
   int reply_packets_ = 0;
   bool type_two_reply_ = false;  // opened with a type-2 packet, awaiting its end marker
   bool end_marker_seen_ = false;
-  bool last_full_ = false;       // the last reply packet held exactly 4096 UTF-16 units
+  std::size_t last_size_ = 0;    // body bytes of the last reply packet (the end of reply_)
+  mutable std::optional<bool> last_full_;  // it held exactly 4096 UTF-16 units; counted when asked
   bool stopped_ = false;
 };
 
