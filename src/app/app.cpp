@@ -1,6 +1,8 @@
 #include "app/app.h"
 
+#include "app/command_line.h"
 #include "app/messages.h"
+#include "app/options.h"
 #include "rcon/rcon_client.h"
 #include "util/timestamp.h"
 
@@ -40,12 +42,11 @@ bool ParametersUsable(const ConnectionParameters& p) {
   return (p.size() == 3 || p.size() == 4) && IsAllDigits(p[1]) && (p.size() == 3 || IsAllDigits(p[3]));
 }
 
-// Prints a final message, waits for Enter, and gives the exit status.
-int EndWithMessage(Console& console, const OwnText& message) {
+// Prints a final message and waits for Enter.
+void EndWithMessage(Console& console, const OwnText& message) {
   PrintLine(console, message);
   PrintLine(console, messages::kPressToEnd);
   console.ReadLine();
-  return 0;
 }
 
 // Appends the time stamp of now, as every header shows it.
@@ -55,52 +56,45 @@ bool AnyAnswer(std::string_view) { return true; }
 
 bool EmptyOrAllDigits(std::string_view answer) { return answer.empty() || IsAllDigits(answer); }
 
-// Prints the prompt and reads an answer until `accept` takes it, silently asking again;
-// nothing when standard input ended first.
-std::optional<Text> Ask(Console& console, const OwnText& prompt, bool (*accept)(std::string_view),
-                        bool hidden = false) {
-  for (;;) {
-    PrintLine(console, prompt);
-    Text answer = RemoveLineFeeds(hidden ? console.ReadHiddenLine() : console.ReadLine());
-    if (console.EndOfInput()) return std::nullopt;
-    if (accept(answer)) return answer;
-  }
-}
-
 // Writes a text made of the program's own words with two numbers between them.
-void WriteWithNumbers(Console& console, const std::array<OwnText, 3>& parts, std::size_t first, std::size_t second) {
-  console.WriteOutput(0, parts[0]);
-  console.WriteOutput(0, std::to_string(first));
-  console.WriteOutput(0, parts[1]);
-  console.WriteOutput(0, std::to_string(second));
-  console.WriteOutput(0, parts[2]);
+void WriteWithNumbers(Console& console, int direction, const std::array<OwnText, 3>& parts, std::size_t first,
+                      std::size_t second) {
+  console.WriteOutput(direction, parts[0]);
+  console.WriteOutput(direction, std::to_string(first));
+  console.WriteOutput(direction, parts[1]);
+  console.WriteOutput(direction, std::to_string(second));
+  console.WriteOutput(direction, parts[2]);
 }
 
-// Writes what a command came to in place of a reply: the reply itself, or the text that says why there is none.
-void WriteOutcome(Console& console, const Reply& reply) {
+// Writes the text that says why a command has no reply (a time-out, a lost connection...).
+void WriteNoReply(Console& console, int direction, const Reply& reply) {
   switch (reply.status) {
-    case ReplyStatus::kReceived: return console.WriteReply(reply.text);
-    case ReplyStatus::kTimedOut: return console.WriteOutput(0, messages::kTimedOut);
-    case ReplyStatus::kLost: return console.WriteOutput(0, messages::kConnectionLost);
+    case ReplyStatus::kReceived: return;
+    case ReplyStatus::kTimedOut: return console.WriteOutput(direction, messages::kTimedOut);
+    case ReplyStatus::kLost: return console.WriteOutput(direction, messages::kConnectionLost);
     case ReplyStatus::kTooLong:
-      return WriteWithNumbers(console, messages::kCommandTooLong, reply.command_bytes, kMaxCommandBytes);
+      return WriteWithNumbers(console, direction, messages::kCommandTooLong, reply.command_bytes, kMaxCommandBytes);
     case ReplyStatus::kDroppedLong:
-      return WriteWithNumbers(console, messages::kDroppedLongCommand, reply.command_bytes, kMinecraftMaxCommandBytes);
+      return WriteWithNumbers(console, direction, messages::kDroppedLongCommand, reply.command_bytes,
+                              kMinecraftMaxCommandBytes);
   }
 }
 
-void RunCommandLoop(Console& console, RconClient& client, const ConnectionParameters& parameters) {
+// Runs the command loop to the end of the input; tells whether every command was answered.
+bool RunCommandLoop(Console& console, RconClient& client, const ConnectionParameters& parameters) {
   Text header;  // reused: one command after another costs no new buffer
+  bool all_answered = true;
   for (;;) {
     PrintLine(console, messages::kSeparator);
     Text command = RemoveLineFeeds(console.ReadCommand(messages::kCommandPrompt));
-    if (console.EndOfInput()) return;
+    if (console.EndOfInput()) return all_answered;
     const std::size_t dropped = console.LastLineDropped();
     header.assign("\r\n[");
     AppendStampNow(header);
     header.append("] \r\n");
     Reply reply = client.Execute(command, TimeoutOf(parameters), parameters.size() == 4);
     reply.command_bytes += dropped;
+    all_answered = all_answered && reply.status == ReplyStatus::kReceived;
     // The block is written in pieces: a reply can run to megabytes, and is not copied again.
     // Late replies and what the server sent unasked come first, each on a line of its own.
     console.WriteOutput(0, header);
@@ -109,12 +103,82 @@ void RunCommandLoop(Console& console, RconClient& client, const ConnectionParame
       console.WriteReply(*before);
       console.WriteOutput(0, "\r\n");
     }
-    WriteOutcome(console, reply);
+    if (reply.status == ReplyStatus::kReceived) {
+      console.WriteReply(reply.text);
+    } else {
+      WriteNoReply(console, 0, reply);
+    }
     console.WriteOutput(0, "\r\n");
   }
 }
 
+// Logs in and runs the session: the classic program once its parameters are settled. The exit
+// status tells what happened only when `reports` (options were given); otherwise it is 0.
+int RunSession(Console& console, RconClient& client, const ConnectionParameters& parameters, bool reports) {
+  const int login = client.Login(parameters[0], ToInt(parameters[1]), parameters[2], TimeoutOf(parameters),
+                                 parameters.size() == 4);
+  if (login == 0 || login == -1) {
+    EndWithMessage(console, login == 0 ? messages::kWrongPassword : messages::kUnreachable);
+    return !reports ? kExitOk : login == 0 ? kExitWrongPassword : kExitUnreachable;
+  }
+
+  console.ClearScreen();
+  Text stamp("[");
+  AppendStampNow(stamp);
+  console.WriteOutput(0, stamp);
+  console.WriteOutput(0, messages::kConnectedAfterStamp);
+  PrintLine(console, "\r\n");
+  const bool all_answered = RunCommandLoop(console, client, parameters);
+  return reports && !all_answered ? kExitUnanswered : kExitOk;
+}
+
+// Logs in, runs each command in turn and prints its reply: nothing else goes to standard output,
+// and what went wrong goes to standard error.
+int RunOneShot(Console& console, RconClient& client, const RunPlan& plan) {
+  const ConnectionParameters& p = plan.parameters;
+  auto say = [&](const OwnText& message) {
+    console.WriteOutput(2, message);
+    console.WriteOutput(2, "\n");
+  };
+  const int login = client.Login(p[0], ToInt(p[1]), p[2], TimeoutOf(p), p.size() == 4);
+  if (login == 0) return say(messages::kWrongPassword), kExitWrongPassword;
+  if (login == -1) return say(messages::kUnreachable), kExitUnreachable;
+  int status = kExitOk;
+  for (Text command : plan.commands) {
+    const Reply reply = client.Execute(command, TimeoutOf(p), p.size() == 4);
+    // A late reply belongs to an earlier command: it is printed, a reply of its own, ahead of this one.
+    for (const Text* text : {&reply.late, &reply.text}) {
+      if (text->empty()) continue;
+      console.WriteReply(*text, plan.raw);
+      console.WriteOutput(0, "\n");
+    }
+    if (!reply.notices.empty()) {
+      console.WriteOutput(2, reply.notices);
+      console.WriteOutput(2, "\n");
+    }
+    if (reply.status != ReplyStatus::kReceived) {
+      status = kExitUnanswered;
+      WriteNoReply(console, 2, reply);
+      console.WriteOutput(2, "\n");
+    }
+  }
+  return status;
+}
+
 }  // namespace
+
+// Prints the prompt and reads an answer until `accept` takes it, silently asking again;
+// nothing when standard input ended first.
+std::optional<Text> Ask(Console& console, const OwnText& prompt, bool (*accept)(std::string_view), bool hidden,
+                        int direction) {
+  for (;;) {
+    console.WriteOutput(direction, prompt);
+    console.WriteOutput(direction, "\r\n");
+    Text answer = RemoveLineFeeds(hidden ? console.ReadHiddenLine() : console.ReadLine());
+    if (console.EndOfInput()) return std::nullopt;
+    if (accept(answer)) return answer;
+  }
+}
 
 std::vector<Text> SplitCommandLine(std::string_view line) {
   line = line.substr(0, static_cast<std::size_t>(TextLength(line)));
@@ -183,23 +247,28 @@ int Main(Console& console, std::vector<Text> arguments, const Surroundings& surr
   RconClient client(surroundings.page);
   PacketTrace trace(surroundings.trace);
   if (surroundings.trace != nullptr) client.SetTrace(&trace);
-  ConnectionParameters parameters = std::move(arguments);
-  if (!parameters.empty() && !ParametersUsable(parameters)) PrintUsage(console);
-  if (!ParametersUsable(parameters) && !PromptForParameters(console, parameters)) return 0;
-
-  const int login = client.Login(parameters[0], ToInt(parameters[1]), parameters[2], TimeoutOf(parameters),
-                                 parameters.size() == 4);
-  if (login == 0) return EndWithMessage(console, messages::kWrongPassword);
-  if (login == -1) return EndWithMessage(console, messages::kUnreachable);
-
-  console.ClearScreen();
-  Text stamp("[");
-  AppendStampNow(stamp);
-  console.WriteOutput(0, stamp);
-  console.WriteOutput(0, messages::kConnectedAfterStamp);
-  PrintLine(console, "\r\n");
-  RunCommandLoop(console, client, parameters);
-  return 0;
+  if (arguments.empty() || !LooksLikeOption(arguments[0])) {
+    // No option: the program as it always was, but that HOST PORT logs in with RCON_PASSWORD.
+    ConnectionParameters parameters = std::move(arguments);
+    if (parameters.size() == 2 && IsAllDigits(parameters[1]) && surroundings.password) {
+      parameters.push_back(*surroundings.password);
+    }
+    if (!parameters.empty() && !ParametersUsable(parameters)) PrintUsage(console);
+    if (!ParametersUsable(parameters) && !PromptForParameters(console, parameters)) return kExitOk;
+    return RunSession(console, client, parameters, false);
+  }
+  OptionError error;
+  const std::optional<Options> options = ParseOptions(arguments, error);
+  if (!options) {
+    static constexpr const OwnText* kWhat[] = {&messages::kUnknownOption, &messages::kAmbiguousOption,
+                                               &messages::kMissingValue, &messages::kUnexpectedValue};
+    return Complain(console, *kWhat[static_cast<int>(error.kind)], error.option);
+  }
+  int status = kExitOk;
+  const std::optional<RunPlan> plan = SettleOptions(console, *options, surroundings, status);
+  if (!plan) return status;
+  if (plan->commands.empty()) return RunSession(console, client, plan->parameters, true);
+  return RunOneShot(console, client, *plan);
 }
 
 }  // namespace rcon

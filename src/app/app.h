@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,11 +34,20 @@ void PrintUsage(Console& console);
 // the list with them; false when standard input ended first (the list is then left as it was).
 bool PromptForParameters(Console& console, ConnectionParameters& parameters);
 
+// The program's exit statuses. Without options it always ends with kExitOk.
+inline constexpr int kExitOk = 0;             // every command answered
+inline constexpr int kExitUnreachable = 1;    // the server could not be reached
+inline constexpr int kExitWrongPassword = 2;  // the server refused the password
+inline constexpr int kExitUnanswered = 3;     // a command timed out, or the connection was lost for good
+inline constexpr int kExitUsage = 64;         // unusable options or arguments
+
 // What the program takes from its surroundings besides its arguments; the platform's entry
 // point fills it in.
 struct Surroundings {
   ConsoleCodePage page = ConsoleCodePage::kGbk;  // the code page of the console's texts
   std::FILE* trace = nullptr;  // where every packet is written (RCON_CONSOLE_TRACE); none: nowhere
+  std::optional<Text> password;  // RCON_PASSWORD, in the console's code page; none: not set
+  std::string servers_file;      // the servers file's path, as the system names it; empty: none
 };
 
 // Runs the whole program on the given arguments (program name excluded); returns the exit status.

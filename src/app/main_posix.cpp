@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/options.h"
 
 namespace {
 
@@ -23,11 +24,21 @@ void OpenClosedStandardDescriptors() {
   }
 }
 
-// Overwrites the password argument in the process's argument memory, so that other users no
-// longer see it in ps or /proc/PID/cmdline once it has been read. (Typing it at the prompt
-// keeps it from them from the start.)
-void HidePasswordArgument(int argc, char** argv) {
-  if (argc > 3) std::memset(argv[3], 'x', std::strlen(argv[3]));
+// Overwrites the password argument (the third after the options) in the process's argument
+// memory, so that other users no longer see it in ps or /proc/PID/cmdline once it has been
+// read. (Typing it at the prompt, a password file or RCON_PASSWORD keep it from them from the start.)
+void HidePasswordArgument(const std::vector<rcon::Text>& arguments, char** argv) {
+  std::size_t first = 0;  // where the positional arguments begin
+  rcon::OptionError error;
+  if (!arguments.empty() && rcon::LooksLikeOption(arguments[0])) {
+    const std::optional<rcon::Options> options = rcon::ParseOptions(arguments, error);
+    if (!options) return;
+    first = arguments.size() - options->positional.size();
+  }
+  if (first + 2 < arguments.size()) {
+    char* password = argv[1 + first + 2];
+    std::memset(password, 'x', std::strlen(password));
+  }
 }
 
 // Takes the character set and the clock from the locale (nothing else of it is used), and tells
@@ -67,6 +78,19 @@ std::FILE* OpenTrace() {
   return fd < 0 ? nullptr : fdopen(fd, "a");
 }
 
+// Where the saved servers are: $RCON_CONSOLE_SERVERS, else $XDG_CONFIG_HOME/rcon-console/servers.toml,
+// else ~/.config/rcon-console/servers.toml.
+std::string ServersFile() {
+  if (const char* chosen = std::getenv("RCON_CONSOLE_SERVERS"); chosen != nullptr && chosen[0] != '\0') return chosen;
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
+    return std::string(config) + "/rcon-console/servers.toml";
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+    return std::string(home) + "/.config/rcon-console/servers.toml";
+  }
+  return std::string();
+}
+
 // Colour codes are shown unless NO_COLOR is set (no-color.org) or the terminal is dumb.
 bool ColourWanted() {
   const char* no_colour = std::getenv("NO_COLOR");
@@ -79,10 +103,10 @@ bool ColourWanted() {
 int main(int argc, char** argv) {
   OpenClosedStandardDescriptors();
   const bool utf8 = SetUpLocale();
-  // At a UTF-8 terminal, where a person types and reads, every character can be shown: the
-  // console's texts are GB18030 there. Pipes and files keep GBK, byte for byte as always.
-  const bool at_terminal = isatty(0) == 1 && isatty(1) == 1;
-  rcon::CodePageConverter codepage(utf8 && at_terminal ? rcon::ConsoleCodePage::kGb18030 : rcon::ConsoleCodePage::kGbk);
+  // Under a UTF-8 locale every character can pass, at a terminal and in pipes and files alike:
+  // the console's texts are GB18030 there (GBK's superset, byte for byte the same for every GBK
+  // character). Under any other locale the bytes pass unchanged, in GBK.
+  rcon::CodePageConverter codepage(utf8 ? rcon::ConsoleCodePage::kGb18030 : rcon::ConsoleCodePage::kGbk);
   rcon::ConsoleSettings settings;
   if (utf8) {
     settings.to_terminal = [&codepage](std::string_view text) { return codepage.ToUtf8(text); };
@@ -93,6 +117,8 @@ int main(int argc, char** argv) {
   rcon::Console console(stdin, stdout, stderr, std::move(settings));
   std::vector<rcon::Text> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(console.TypedText(argv[i]));  // console text, like typing
-  HidePasswordArgument(argc, argv);
-  return rcon::Main(console, std::move(arguments), {.page = codepage.Page(), .trace = OpenTrace()});
+  HidePasswordArgument(arguments, argv);
+  rcon::Surroundings surroundings{.page = codepage.Page(), .trace = OpenTrace(), .password = {}, .servers_file = ServersFile()};
+  if (const char* password = std::getenv("RCON_PASSWORD")) surroundings.password = console.TypedText(password);
+  return rcon::Main(console, std::move(arguments), surroundings);
 }

@@ -12,7 +12,16 @@ int main() {
   const char* no_colour = std::getenv("NO_COLOR");  // no-color.org: set and not empty
   settings.colour = no_colour == nullptr || no_colour[0] == '\0';
   rcon::Console console(stdin, stdout, stderr, std::move(settings));
-  const char* trace = std::getenv("RCON_CONSOLE_TRACE");  // every packet, appended to this file
-  return rcon::Main(console, rcon::SplitCommandLine(GetCommandLineA()),
-                    {.trace = trace != nullptr && trace[0] != '\0' ? std::fopen(trace, "ab") : nullptr});
+  rcon::Surroundings surroundings;
+  if (const char* trace = std::getenv("RCON_CONSOLE_TRACE"); trace != nullptr && trace[0] != '\0') {
+    surroundings.trace = std::fopen(trace, "ab");  // every packet, appended to this file
+  }
+  if (const char* password = std::getenv("RCON_PASSWORD")) surroundings.password = password;
+  // The saved servers: %RCON_CONSOLE_SERVERS%, else %APPDATA%\rcon-console\servers.toml.
+  if (const char* chosen = std::getenv("RCON_CONSOLE_SERVERS"); chosen != nullptr && chosen[0] != '\0') {
+    surroundings.servers_file = chosen;
+  } else if (const char* appdata = std::getenv("APPDATA"); appdata != nullptr && appdata[0] != '\0') {
+    surroundings.servers_file = std::string(appdata) + "\\rcon-console\\servers.toml";
+  }
+  return rcon::Main(console, rcon::SplitCommandLine(GetCommandLineA()), surroundings);
 }

@@ -84,9 +84,11 @@ void Console::WriteOutput(int direction, std::string_view text) {
   }
 }
 
-void Console::WriteReply(std::string_view text) {
+void Console::WriteReply(std::string_view text, bool codes_in_pipes) {
   text = UpToZero(text);
   if (!out_terminal_) {
+    Text without;
+    if (!codes_in_pipes) text = without = RemoveFormatCodes(text);
     ForEachPiece(text, [&](std::string_view piece) { WriteOutput(0, piece); });
     return;
   }
@@ -134,6 +136,10 @@ Text Console::ReadHiddenLine() {
 
 Text Console::TypedText(std::string_view bytes) {
   return settings_.from_terminal && !IsAscii(bytes) ? settings_.from_terminal(bytes) : Text(bytes);
+}
+
+Text Console::TerminalText(std::string_view text) {
+  return settings_.to_terminal && !IsAscii(text) ? settings_.to_terminal(text) : Text(text);
 }
 
 Text Console::ReadPiece(const std::string* prompt, bool remember, bool edit, bool whole) {

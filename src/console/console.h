@@ -58,8 +58,8 @@ class Console {
 
   // Writes text that came from the server to standard output: at a terminal with its control
   // bytes in caret notation and its colour codes shown (then reset) or removed; elsewhere as
-  // WriteOutput writes it.
-  void WriteReply(std::string_view text);
+  // WriteOutput writes it, without its colour codes unless `codes_in_pipes`.
+  void WriteReply(std::string_view text, bool codes_in_pipes = true);
 
   // Reads one line of at most 2048 bytes without its trailing control bytes; the empty text at
   // end of input. At a terminal the line is edited.
@@ -80,6 +80,9 @@ class Console {
   // Takes bytes the operator gave (typed, or on the command line) into the console's code page,
   // as ReadLine takes what is typed.
   Text TypedText(std::string_view bytes);
+
+  // Gives a console text back in the terminal's encoding, as it was given (a file's name).
+  Text TerminalText(std::string_view text);
 
   // Tells whether the last read found standard input at its end (nothing was read).
   bool EndOfInput() const { return end_of_input_; }

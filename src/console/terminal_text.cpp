@@ -9,4 +9,19 @@ std::size_t ConsoleCharLengthAt(std::string_view text, std::size_t i) {
   return 2;
 }
 
+Text RemoveFormatCodes(std::string_view reply) {
+  Text out;
+  out.reserve(reply.size());
+  for (std::size_t i = 0; i < reply.size();) {
+    const std::size_t n = ConsoleCharLengthAt(reply, i);
+    if (n == 2 && FormatCodeAt(reply, i)) {
+      i += 3;
+      continue;
+    }
+    out.append(reply.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
 }  // namespace rcon

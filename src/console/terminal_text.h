@@ -32,6 +32,20 @@ inline bool IsUnsafeControl(std::uint8_t b) { return (b < 0x20 && b != '\t' && b
 // The caret notation of an unsafe control byte, as cat -v shows it: ESC as ^[, BEL as ^G, DEL as ^?.
 inline char CaretOf(std::uint8_t b) { return b == 0x7F ? '?' : static_cast<char>(b + 0x40); }
 
+// Tells whether a character after § makes a Minecraft code: 0-9, a-f, k-o or r, in either case.
+inline bool IsFormatCode(char code) {
+  if (code >= 'A' && code <= 'Z') code = static_cast<char>(code - 'A' + 'a');
+  return (code >= '0' && code <= '9') || (code >= 'a' && code <= 'f') || (code >= 'k' && code <= 'o') || code == 'r';
+}
+
+// Tells whether a Minecraft code (§, GBK A1 EC, and its character) starts at i.
+inline bool FormatCodeAt(std::string_view text, std::size_t i) {
+  return i + 2 < text.size() && ByteAt(text, i) == 0xA1 && ByteAt(text, i + 1) == 0xEC && IsFormatCode(text[i + 2]);
+}
+
+// A reply in the console's code page without its Minecraft codes, every other byte as it is.
+Text RemoveFormatCodes(std::string_view reply);
+
 // Walks a reply in the console's code page for a terminal. `on_text(view)` gets the runs to show
 // as they are and the caret forms ("^[") of unsafe control bytes; C1 controls (U+0080 to U+009F,
 // which GB18030 holds as 81 30 81 30 to 81 30 84 31) come as "M-" and a caret form, as cat -v
@@ -56,16 +70,14 @@ void ForEachTerminalPiece(std::string_view reply, OnText&& on_text, OnFormat&& o
       const char shown[4] = {'M', '-', '^', static_cast<char>(c1 + 0x40)};
       on_text(std::string_view(shown, 4));
       run = i + 4;
-    } else if (n == 2 && b == 0xA1 && ByteAt(reply, i + 1) == 0xEC && i + 2 < reply.size()) {
+    } else if (n == 2 && FormatCodeAt(reply, i)) {
       char code = reply[i + 2];
       if (code >= 'A' && code <= 'Z') code = static_cast<char>(code - 'A' + 'a');
-      if ((code >= '0' && code <= '9') || (code >= 'a' && code <= 'f') || (code >= 'k' && code <= 'o') || code == 'r') {
-        flush(i);
-        on_format(code);
-        run = i + 3;
-        i += 3;
-        continue;
-      }
+      flush(i);
+      on_format(code);
+      run = i + 3;
+      i += 3;
+      continue;
     }
     i += n;
   }

@@ -116,6 +116,18 @@ TEST(EndToEndTest, AUtf8LocaleOrNoneShowsTheTextsInUtf8) {
   }
 }
 
+TEST(EndToEndTest, AUtf8LocaleCarriesEveryCharacterThroughPipesToo) {
+  if (!support::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console has its own code page";
+  // Characters GBK lacks: Polish, an emoji, Hangul, German, Spanish, Danish.
+  const std::string command = "kick \xC5\x81ukasz \xF0\x9F\x98\x80 \xED\x95\x9C \xC3\x9F \xC3\xB1 \xC3\xB8";
+  ScriptedServer server({});
+  const ProcessResult r = RunClient({"127.0.0.1", Port(server), "secret"}, command + "\n", "LC_ALL=C.UTF-8");
+  const auto sent = server.ReceivedOfType(kCommandRequestType);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].body, command);
+  EXPECT_NE(MaskStamps(r.out).find(Block(command)), std::string::npos);  // and back, in a pipe
+}
+
 TEST(EndToEndTest, ANonAsciiPasswordGetsInTypedOrAsAnArgument) {
   if (!support::LocaleDrivesConsoleAndClock()) GTEST_SKIP() << "a Windows console gives both in code page 936";
   const std::string utf8 = "\xE5\xAF\x86\xE7\xA0\x81";  // 密码 as a UTF-8 terminal gives it

@@ -97,6 +97,12 @@ std::string FromTextModeOutput(std::string_view carried);
 // the console has its own code page and the clock follows the user's settings).
 bool LocaleDrivesConsoleAndClock();
 
+// Whether files have modes that guard them (POSIX), as opposed to access lists (Windows).
+bool FileModesGuardFiles();
+
+// Sets a file's mode where files have modes; elsewhere does nothing.
+void SetFileMode(const std::string& path, int mode);
+
 // A stream that reads the given bytes through a real pipe in text mode; a thread feeds it.
 class InputPipe {
  public:

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -153,6 +154,10 @@ std::string AsTextModeOutput(std::string_view written) { return std::string(writ
 std::string FromTextModeOutput(std::string_view carried) { return std::string(carried); }
 
 bool LocaleDrivesConsoleAndClock() { return true; }
+
+bool FileModesGuardFiles() { return true; }
+
+void SetFileMode(const std::string& path, int mode) { chmod(path.c_str(), static_cast<mode_t>(mode)); }
 
 InputPipe::InputPipe(std::string data) {
   int fds[2];

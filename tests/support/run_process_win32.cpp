@@ -169,6 +169,10 @@ std::string FromTextModeOutput(std::string_view carried) {
 
 bool LocaleDrivesConsoleAndClock() { return false; }
 
+bool FileModesGuardFiles() { return false; }
+
+void SetFileMode(const std::string& /*path*/, int /*mode*/) {}
+
 InputPipe::InputPipe(std::string data) {
   int fds[2];
   if (_pipe(fds, 1 << 16, _O_TEXT | _O_NOINHERIT) != 0) return;
