@@ -192,6 +192,10 @@ Text ResolveHostAddress(const Text& host) {
   return found.empty() ? Text() : sp::NumericText(found.front());
 }
 
+void socket_client::AcknowledgeNow() {
+  if (handle_ != kNoSocket) sp::AcknowledgeNow(handle_);
+}
+
 bool socket_client::Close() {
   if (handle_ == kNoSocket) return false;
   const bool closed = sp::CloseSocket(handle_);

@@ -21,7 +21,8 @@ Text NumericText(const SocketAddress& address);
 
 // Starts a TCP connection to the address without waiting for it: the socket, or kNoSocket when
 // it failed at once. `pending` tells whether the connection is still under way. The socket sends
-// each write at once (no Nagle delay) and is not inherited by child processes.
+// each write at once (no Nagle delay), acknowledges what it receives at once where the platform
+// has a setting for it, and is not inherited by child processes.
 Handle StartConnection(const SocketAddress& address, bool& pending);
 
 // Finishes a connection that was under way once its socket is ready: true when it was made.
@@ -46,6 +47,9 @@ std::ptrdiff_t SendSome(Handle h, ByteView bytes);
 
 // Receives once into the block: the count, kPeerGone (an orderly close gives it too) or kIoFailed.
 std::ptrdiff_t ReceiveSome(Handle h, char* block, int size);
+
+// Acknowledges what was received at once, where the platform lets a program ask for it.
+void AcknowledgeNow(Handle h);
 
 // Closes a socket; true when the platform reported success.
 bool CloseSocket(Handle h);
