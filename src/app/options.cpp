@@ -108,7 +108,7 @@ std::optional<Options> ParseOptions(const std::vector<Text>& arguments, OptionEr
     // Short options, bundled: each letter a flag, until one that takes the rest (or the next argument).
     for (std::size_t k = 1; k < argument.size(); ++k) {
       const OptionSpec* spec = FindShort(argument[k]);
-      const Text option = "-" + argument.substr(k, 1);
+      const Text option{'-', argument[k]};
       if (spec == nullptr) {
         error = {OptionError::Kind::kUnknown, option};
         return std::nullopt;

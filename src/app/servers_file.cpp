@@ -2,8 +2,12 @@
 
 #include <algorithm>
 
-// Errors are results here too: the parser reports them in its result, never by throwing.
+// Errors are results here too: the parser reports them in its result, never by throwing. Numbers
+// are read with <charconv> (GCC has it for floating point too): C++'s string streams would bring
+// their whole locale machinery into the program. Nothing is written back as TOML.
 #define TOML_EXCEPTIONS 0
+#define TOML_FLOAT_CHARCONV 1
+#define TOML_ENABLE_FORMATTERS 0
 #include <toml++/toml.h>
 
 namespace rcon {
@@ -70,11 +74,11 @@ std::optional<ServersFile> ParseServersFile(std::string_view text, std::string_v
     server.line = LineOf(*table);
     if (!ReadServer(*table, server, error)) return std::nullopt;
     file.holds_password = file.holds_password || server.password.has_value();
-    file.servers.push_back(std::move(server));
+    // The parser keeps tables by name: each goes back to its place in the file's order.
+    const auto after = std::find_if(file.servers.begin(), file.servers.end(),
+                                    [&](const SavedServer& s) { return s.line > server.line; });
+    file.servers.insert(after, std::move(server));
   }
-  // The parser keeps tables by name: put them back in the file's order.
-  std::sort(file.servers.begin(), file.servers.end(),
-            [](const SavedServer& a, const SavedServer& b) { return a.line < b.line; });
   return file;
 }
 

@@ -10,6 +10,10 @@ namespace {
 // Server text goes out in pieces of about this many bytes, cut between characters, so that a
 // reply of megabytes is never held a second time in the terminal's encoding.
 constexpr std::size_t kPieceBytes = 64 * 1024;
+// Output for standard output is gathered up to about this many bytes before it is written,
+// and standard input is read this many bytes at a time: a write or a read for every hundred
+// short commands or so, in a few pages of memory.
+constexpr std::size_t kGatherBytes = 4 * 1024;
 
 // Calls `f` with the pieces of `text`, each at most about kPieceBytes, cut between characters.
 template <typename F>
@@ -63,8 +67,11 @@ void Console::WriteRaw(std::FILE* stream, std::string_view bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
     return;
   }
+  // One block, taken at the first write, holds what gathers: growing by doubling would leave a
+  // trail of freed smaller blocks behind in the program's memory.
+  if (output_.capacity() < kGatherBytes) output_.reserve(2 * kGatherBytes);
   output_ += bytes;
-  if (output_.size() >= kPieceBytes) Flush();
+  if (output_.size() >= kGatherBytes) Flush();
 }
 
 void Console::Flush() {
@@ -187,7 +194,7 @@ bool Console::FillInput(const std::string* prompt, bool remember, bool edit) {
   }
   // This read may have to wait: whatever was written so far (a prompt) must be seen first.
   Flush();
-  char block[64 * 1024];
+  char block[kGatherBytes];
   const int n = ReadInput(block, static_cast<int>(sizeof block));
   if (n <= 0) return false;
   input_.Feed(std::string_view(block, static_cast<std::size_t>(n)));
