@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +24,8 @@ using Clock = std::chrono::steady_clock;
 struct Run {
   double seconds = 0;
   long long peak_rss_kb = 0;
+  long long anonymous_kb = 0;
+  long long pss_kb = 0;
 };
 
 std::string g_port;
@@ -46,7 +49,10 @@ Run RunClient(const std::string& program, const std::string& input, const std::s
   child.Write(input);
   if (settle_ms > 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(settle_ms));
-    run.peak_rss_kb = child.Stats().peak_rss_kb;
+    const auto stats = child.Stats();
+    run.peak_rss_kb = stats.peak_rss_kb;
+    run.anonymous_kb = stats.anonymous_kb;
+    run.pss_kb = stats.pss_kb;
   }
   child.CloseInput();
   if (child.Wait(600000) != 0) std::fprintf(stderr, "%s did not end cleanly\n", program.c_str());
@@ -63,15 +69,13 @@ std::pair<Run, Run> Medians(int repeats, const std::function<Run(const std::stri
     b.push_back(once(floor));
   }
   auto median = [](std::vector<Run> runs) {
-    std::vector<double> t;
-    std::vector<long long> m;
-    for (const Run& r : runs) {
-      t.push_back(r.seconds);
-      m.push_back(r.peak_rss_kb);
-    }
-    std::sort(t.begin(), t.end());
-    std::sort(m.begin(), m.end());
-    return Run{t[t.size() / 2], m[m.size() / 2]};
+    auto middle = [&](auto field) {
+      std::vector<std::remove_cvref_t<decltype(runs[0].*field)>> values;
+      for (const Run& r : runs) values.push_back(r.*field);
+      std::sort(values.begin(), values.end());
+      return values[values.size() / 2];
+    };
+    return Run{middle(&Run::seconds), middle(&Run::peak_rss_kb), middle(&Run::anonymous_kb), middle(&Run::pss_kb)};
   };
   return {median(a), median(b)};
 }
@@ -134,9 +138,13 @@ int main(int argc, char** argv) {
   Row("1 MB reply, start to exit", big_ours.seconds * 1000, big_floor.seconds * 1000, "ms", "");
   Row("100,000-byte Minecraft reply, start to exit", mc_ours.seconds * 1000, mc_floor.seconds * 1000, "ms", "");
   for (const auto& [locale, runs] : memory) {
-    const std::string what = "peak RSS, 100-command session, " + locale;
-    Row(what.c_str(), static_cast<double>(runs.first.peak_rss_kb) / 1024, static_cast<double>(runs.second.peak_rss_kb) / 1024,
-        "MiB", locale == gbk ? "under 2 MiB" : "under 2.5 MiB");
+    const auto& [ours, floor] = runs;
+    Row(("anonymous memory, 100-command session, " + locale).c_str(), static_cast<double>(ours.anonymous_kb),
+        static_cast<double>(floor.anonymous_kb), "KiB", "the program's own (heap, stack, written data)");
+    Row(("Pss, same session, " + locale).c_str(), static_cast<double>(ours.pss_kb), static_cast<double>(floor.pss_kb),
+        "KiB", "its share of the pages it maps");
+    Row(("peak RSS, same session, " + locale).c_str(), static_cast<double>(ours.peak_rss_kb) / 1024,
+        static_cast<double>(floor.peak_rss_kb) / 1024, "MiB", "mostly pages shared with every process");
   }
 
   // Short replies on every family: the cost per command, beside the floor and the baseline build.

@@ -46,7 +46,8 @@ Text TrimLineEnd(std::string_view line) {
   return Text(line.substr(0, length));
 }
 
-void Console::Begin() {
+Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSettings settings)
+    : in_(in), out_(out), err_(err), settings_(std::move(settings)), platform_(NewPlatform(in, out)) {
   out_terminal_ = OutputIsTerminal();
   at_terminal_ = out_terminal_ && InputIsTerminal();
   if (!at_terminal_ || !editor_.Start(in_, out_, settings_.history_file)) return;
@@ -56,6 +57,11 @@ void Console::Begin() {
   WriteOutput(2, history == HistoryFileState::kNotRegular ? kHistoryNotRegular : kHistoryNotHistory);
   WriteOutput(2, TypedText(settings_.history_file));
   WriteOutput(2, "\r\n");
+}
+
+Console::~Console() {
+  SetInputEcho(true);  // when a hidden read left echo off; otherwise it does nothing
+  Flush();
 }
 
 void Console::WriteOutput(int direction, const OwnText& text) {

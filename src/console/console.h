@@ -107,8 +107,6 @@ class Console {
   // to the normal format (code 0).
   void ShowFormat(char code);
 
-  // What the constructors share once the platform's part is set up.
-  void Begin();
   // Reads one line: the piece of input up to its first LF, at most 2048 bytes, or the whole line
   // when `whole`. `edit` lets the line editor read it at a terminal, with `prompt`, keeping it in
   // the history when `remember`.
@@ -123,6 +121,11 @@ class Console {
   void FlushPending();
 
   struct Platform;  // the platform's own console state
+  struct PlatformDeleter {
+    void operator()(Platform* platform) const;
+  };
+  // Makes the platform's state for the streams.
+  static Platform* NewPlatform(std::FILE* in, std::FILE* out);
   std::FILE* in_;
   std::FILE* out_;
   std::FILE* err_;
@@ -135,7 +138,7 @@ class Console {
   LineBuffer input_;              // bytes read and not yet taken, in the terminal's encoding
   Text pending_;                  // server text under way to the terminal
   LineEditor editor_;
-  std::unique_ptr<Platform> platform_;
+  std::unique_ptr<Platform, PlatformDeleter> platform_;
 };
 
 }  // namespace rcon

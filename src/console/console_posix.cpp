@@ -103,15 +103,9 @@ std::string_view SgrOf(char code) {
 
 }  // namespace
 
-Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSettings settings)
-    : in_(in), out_(out), err_(err), settings_(std::move(settings)), platform_(std::make_unique<Platform>()) {
-  Begin();
-}
+Console::Platform* Console::NewPlatform(std::FILE* /*in*/, std::FILE* /*out*/) { return new Platform; }
 
-Console::~Console() {
-  if (platform_ && platform_->saved_valid) SetInputEcho(true);
-  Flush();
-}
+void Console::PlatformDeleter::operator()(Platform* platform) const { delete platform; }
 
 void Console::WriteDescriptor(std::FILE* stream, std::string_view bytes) {
   const int fd = fileno(stream);

@@ -39,19 +39,16 @@ HANDLE HandleOf(std::FILE* stream) { return reinterpret_cast<HANDLE>(_get_osfhan
 
 }  // namespace
 
-Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSettings settings)
-    : in_(in), out_(out), err_(err), settings_(std::move(settings)), platform_(std::make_unique<Platform>()) {
-  platform_->input = HandleOf(in);
-  platform_->output = HandleOf(out);
+Console::Platform* Console::NewPlatform(std::FILE* in, std::FILE* out) {
+  auto* platform = new Platform;
+  platform->input = HandleOf(in);
+  platform->output = HandleOf(out);
   CONSOLE_SCREEN_BUFFER_INFO info;
-  if (GetConsoleScreenBufferInfo(platform_->output, &info) != 0) platform_->attributes = info.wAttributes;
-  Begin();
+  if (GetConsoleScreenBufferInfo(platform->output, &info) != 0) platform->attributes = info.wAttributes;
+  return platform;
 }
 
-Console::~Console() {
-  if (platform_ && platform_->saved_valid) SetInputEcho(true);
-  Flush();
-}
+void Console::PlatformDeleter::operator()(Platform* platform) const { delete platform; }
 
 void Console::WriteDescriptor(std::FILE* stream, std::string_view bytes) {
   const int fd = _fileno(stream);

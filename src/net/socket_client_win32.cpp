@@ -130,11 +130,7 @@ std::vector<SocketAddress> LookUp(const Text& host, int port, bool numeric_only)
   addrinfo* found = nullptr;
   std::vector<SocketAddress> addresses;
   if (getaddrinfo(host.c_str(), std::to_string(port & 0xFFFF).c_str(), &hints, &found) == 0) {
-    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-      if (a->ai_family == AF_INET || a->ai_family == AF_INET6) {
-        addresses.push_back({a->ai_family == AF_INET6, Bytes(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
-      }
-    }
+    AppendAddresses(found, AF_INET, AF_INET6, addresses);
     freeaddrinfo(found);
   }
   WSACleanup();

@@ -16,6 +16,15 @@ using Handle = socket_client::Handle;
 // order; with `numeric_only` a numeric address is parsed and no resolver asked.
 std::vector<SocketAddress> LookUp(const Text& host, int port, bool numeric_only);
 
+// Appends a lookup's results (the platform's addrinfo list) that are IPv4 or IPv6 addresses, in order.
+template <typename AddrInfo>
+void AppendAddresses(const AddrInfo* found, int ipv4_family, int ipv6_family, std::vector<SocketAddress>& out) {
+  for (const AddrInfo* a = found; a != nullptr; a = a->ai_next) {
+    if (a->ai_family != ipv4_family && a->ai_family != ipv6_family) continue;
+    out.push_back({a->ai_family == ipv6_family, Bytes(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
+  }
+}
+
 // The numeric text of an address, without its port; empty when it has none.
 Text NumericText(const SocketAddress& address);
 

@@ -29,6 +29,11 @@ inline constexpr const char* kGbkLocale = "LC_ALL=zh_CN.GBK";
 struct ProcessStats {
   std::int64_t peak_rss_kb = -1;  // peak resident memory so far; -1 where it cannot be told
   int open_handles = -1;          // descriptors (handles) it holds open now
+  // Memory now, where the system tells (Linux): resident, its proportional share of what it shares
+  // with other processes, and what is its own alone (anonymous: heap, stack, written data).
+  std::int64_t rss_kb = -1;
+  std::int64_t pss_kb = -1;
+  std::int64_t anonymous_kb = -1;
 };
 
 // A program started with its standard streams on pipes; its output is gathered as it comes.

@@ -117,6 +117,12 @@ ProcessStats ChildProcess::Stats() const {
   for (std::string line; std::getline(status, line);) {
     if (line.rfind("VmHWM:", 0) == 0) stats.peak_rss_kb = std::stoll(line.substr(6));
   }
+  std::ifstream rollup(proc + "/smaps_rollup");
+  for (std::string line; std::getline(rollup, line);) {
+    if (line.rfind("Rss:", 0) == 0) stats.rss_kb = std::stoll(line.substr(4));
+    if (line.rfind("Pss:", 0) == 0) stats.pss_kb = std::stoll(line.substr(4));
+    if (line.rfind("Anonymous:", 0) == 0) stats.anonymous_kb = std::stoll(line.substr(10));
+  }
   if (DIR* dir = opendir((proc + "/fd").c_str())) {
     stats.open_handles = 0;
     while (const dirent* entry = readdir(dir)) stats.open_handles += entry->d_name[0] != '.';
