@@ -47,7 +47,7 @@ Text TrimLineEnd(std::string_view line) {
 }
 
 Console::Console(std::FILE* in, std::FILE* out, std::FILE* err, ConsoleSettings settings)
-    : in_(in), out_(out), err_(err), settings_(std::move(settings)), platform_(NewPlatform(in, out)) {
+    : in_(in), out_(out), err_(err), settings_(std::move(settings)), platform_(NewPlatform(in, out, settings_)) {
   out_terminal_ = OutputIsTerminal();
   at_terminal_ = out_terminal_ && InputIsTerminal();
   if (!at_terminal_ || !editor_.Start(in_, out_, settings_.history_file)) return;
@@ -70,7 +70,7 @@ void Console::WriteOutput(int direction, const OwnText& text) {
 
 void Console::WriteRaw(std::FILE* stream, std::string_view bytes) {
   if (stream != out_) {
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    WriteDescriptor(stream, bytes);  // standard error is never gathered
     return;
   }
   // One block, taken at the first write, holds what gathers: growing by doubling would leave a

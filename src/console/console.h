@@ -39,6 +39,7 @@ struct ConsoleSettings {
   TextConverter from_terminal;  // the terminal's encoding to the console code page; none: unchanged
   std::string history_file;     // where line editing keeps its history; empty: for the session only
   bool colour = true;           // show Minecraft colour codes as colours at a terminal (else remove them)
+  bool gb18030 = false;         // the console's texts are GB18030, not GBK (a Windows console converts them)
 };
 
 class Console {
@@ -101,8 +102,9 @@ class Console {
   bool SetInputEcho(bool on);
   // Reads what standard input has, blocking until it has something: the count, 0 at its end.
   int ReadInput(char* block, int size);
-  // Writes every byte to the stream's descriptor (in text mode on Windows), past its own buffer.
-  static void WriteDescriptor(std::FILE* stream, std::string_view bytes);
+  // Writes every byte to the stream's descriptor, past its own buffer: on Windows in text mode,
+  // or to a console window through its UTF-16 interface, so that it shows whatever its code page.
+  void WriteDescriptor(std::FILE* stream, std::string_view bytes);
   // Shows a colour or format code (lower-cased) in what is pending for the terminal, or resets
   // to the normal format (code 0).
   void ShowFormat(char code);
@@ -125,7 +127,7 @@ class Console {
     void operator()(Platform* platform) const;
   };
   // Makes the platform's state for the streams.
-  static Platform* NewPlatform(std::FILE* in, std::FILE* out);
+  static Platform* NewPlatform(std::FILE* in, std::FILE* out, const ConsoleSettings& settings);
   std::FILE* in_;
   std::FILE* out_;
   std::FILE* err_;

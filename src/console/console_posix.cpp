@@ -103,7 +103,9 @@ std::string_view SgrOf(char code) {
 
 }  // namespace
 
-Console::Platform* Console::NewPlatform(std::FILE* /*in*/, std::FILE* /*out*/) { return new Platform; }
+Console::Platform* Console::NewPlatform(std::FILE* /*in*/, std::FILE* /*out*/, const ConsoleSettings& /*settings*/) {
+  return new Platform;
+}
 
 void Console::PlatformDeleter::operator()(Platform* platform) const { delete platform; }
 
