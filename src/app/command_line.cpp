@@ -107,19 +107,19 @@ void PrintHelp(Console& console) {
   line(m::kHelpIntro);
   console.WriteOutput(0, kNewLine);
   line(m::kHelpOptionsHeading);
-  for (const OptionSpec& spec : kOptionTable) {
+  for (const OptionSpec& entry : kOptionTable) {
     // "  -c, --command 命令" padded to one column: GBK takes as many bytes as a terminal takes columns.
-    Text names = spec.short_name != 0 ? Text("  -") + spec.short_name + ", --" : Text("      --");
-    names.append(spec.long_name);
+    Text names = entry.short_name != 0 ? Text("  -") + entry.short_name + ", --" : Text("      --");
+    names.append(entry.long_name);
     std::size_t width = names.size();
     console.WriteOutput(0, names);
-    if (!spec.value.gbk.empty()) {
+    if (!entry.value.gbk.empty()) {
       console.WriteOutput(0, " ");
-      console.WriteOutput(0, spec.value);
-      width += 1 + spec.value.gbk.size();
+      console.WriteOutput(0, entry.value);
+      width += 1 + entry.value.gbk.size();
     }
     console.WriteOutput(0, Text(width < 28 ? 28 - width : 1, ' '));
-    line(spec.help);
+    line(entry.help);
   }
   console.WriteOutput(0, kNewLine);
   for (const OwnText* text : {&m::kHelpPasswordSources, &m::kHelpServersFile, &m::kHelpExitStatus, &m::kHelpMore}) {

@@ -19,25 +19,25 @@ const std::array<OptionSpec, 8> kOptionTable{{
 
 namespace {
 
-bool TakesValue(const OptionSpec& spec) { return !spec.value.gbk.empty(); }
+bool TakesValue(const OptionSpec& entry) { return !entry.value.gbk.empty(); }
 
 // The option of that long name, or of which it is the start of one long name only.
 const OptionSpec* FindLong(std::string_view name, bool& ambiguous) {
   const OptionSpec* found = nullptr;
   ambiguous = false;
-  for (const OptionSpec& spec : kOptionTable) {
-    if (spec.long_name == name) return &spec;
-    if (spec.long_name.substr(0, name.size()) == name) {
+  for (const OptionSpec& entry : kOptionTable) {
+    if (entry.long_name == name) return &entry;
+    if (entry.long_name.substr(0, name.size()) == name) {
       ambiguous = found != nullptr;
-      found = &spec;
+      found = &entry;
     }
   }
   return ambiguous ? nullptr : found;
 }
 
 const OptionSpec* FindShort(char name) {
-  for (const OptionSpec& spec : kOptionTable) {
-    if (spec.short_name != 0 && spec.short_name == name) return &spec;
+  for (const OptionSpec& entry : kOptionTable) {
+    if (entry.short_name != 0 && entry.short_name == name) return &entry;
   }
   return nullptr;
 }
@@ -86,13 +86,13 @@ std::optional<Options> ParseOptions(const std::vector<Text>& arguments, OptionEr
       const std::string_view body = std::string_view(argument).substr(2);
       const std::size_t equals = body.find('=');
       bool ambiguous = false;
-      const OptionSpec* spec = FindLong(body.substr(0, equals), ambiguous);
-      if (spec == nullptr) {
+      const OptionSpec* entry = FindLong(body.substr(0, equals), ambiguous);
+      if (entry == nullptr) {
         error = {ambiguous ? OptionError::Kind::kAmbiguous : OptionError::Kind::kUnknown, argument.substr(0, equals + 2)};
         return std::nullopt;
       }
       Text value;
-      if (!TakesValue(*spec)) {
+      if (!TakesValue(*entry)) {
         if (equals != std::string_view::npos) {
           error = {OptionError::Kind::kUnexpectedValue, argument.substr(0, equals + 2)};
           return std::nullopt;
@@ -102,24 +102,24 @@ std::optional<Options> ParseOptions(const std::vector<Text>& arguments, OptionEr
       } else if (!value_of({}, argument, value)) {
         return std::nullopt;
       }
-      Apply(options, spec->id, std::move(value));
+      Apply(options, entry->id, std::move(value));
       continue;
     }
     // Short options, bundled: each letter a flag, until one that takes the rest (or the next argument).
     for (std::size_t k = 1; k < argument.size(); ++k) {
-      const OptionSpec* spec = FindShort(argument[k]);
+      const OptionSpec* entry = FindShort(argument[k]);
       const Text option{'-', argument[k]};
-      if (spec == nullptr) {
+      if (entry == nullptr) {
         error = {OptionError::Kind::kUnknown, option};
         return std::nullopt;
       }
       Text value;
-      if (TakesValue(*spec)) {
+      if (TakesValue(*entry)) {
         if (!value_of(std::string_view(argument).substr(k + 1), option, value)) return std::nullopt;
-        Apply(options, spec->id, std::move(value));
+        Apply(options, entry->id, std::move(value));
         break;
       }
-      Apply(options, spec->id, Text());
+      Apply(options, entry->id, Text());
     }
   }
   options.positional.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());

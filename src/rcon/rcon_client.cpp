@@ -139,9 +139,10 @@ RconClient::WaitEnd RconClient::ReceiveUntilComplete(Reader& reader, int timeout
     if (status != NetStatus::kOk) return WaitEnd::kEnded;
     reader.Feed(ByteView(block, static_cast<std::size_t>(n)));
     last_byte = TickCount();
-    // More is awaited: the acknowledgement goes now, so that a server holding its next small
-    // write back for it (the answer to a probe, say) sends it now.
-    if (!reader.Complete()) endpoint.AcknowledgeNow();
+    // Another packet is awaited: the acknowledgement goes now, so that a server holding its
+    // next small write back for it (the answer to a probe, say) sends it now. (Inside a packet
+    // the sender is mid-write, and the system acknowledges full segments by itself.)
+    if (!reader.Complete() && !reader.PacketBegun()) endpoint.AcknowledgeNow();
     if constexpr (std::is_same_v<Reader, ReplyReader>) {
       // Still coming past the time-out: the whole packet comes with the next command.
       if (past && !reader.Complete() && !reader.WantsProbe()) return WaitEnd::kTimedOut;
