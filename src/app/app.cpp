@@ -136,13 +136,12 @@ int RunSession(Console& console, RconClient& client, const ConnectionParameters&
 // and what went wrong goes to standard error.
 int RunOneShot(Console& console, RconClient& client, const RunPlan& plan) {
   const ConnectionParameters& p = plan.parameters;
-  auto say = [&](const OwnText& message) {
-    console.WriteOutput(2, message);
-    console.WriteOutput(2, "\n");
-  };
   const int login = client.Login(p[0], ToInt(p[1]), p[2], TimeoutOf(p), p.size() == 4);
-  if (login == 0) return say(messages::kWrongPassword), kExitWrongPassword;
-  if (login == -1) return say(messages::kUnreachable), kExitUnreachable;
+  if (login == 0 || login == -1) {
+    console.WriteOutput(2, login == 0 ? messages::kWrongPassword : messages::kUnreachable);
+    console.WriteOutput(2, "\n");
+    return login == 0 ? kExitWrongPassword : kExitUnreachable;
+  }
   int status = kExitOk;
   for (Text command : plan.commands) {
     const Reply reply = client.Execute(command, TimeoutOf(p), p.size() == 4);
