@@ -1,54 +1,14 @@
 #!/usr/bin/env bash
 # The client in a real terminal (tmux): the prompt shows before typing, the password is not
-# echoed, the screen is cleared after connecting, Chinese reads right in a UTF-8 locale; line
-# editing and history, Ctrl+L and Ctrl+D; a reply's control sequences shown and not obeyed;
-# colour codes shown as colours, or removed under NO_COLOR; an emoji both ways.
+# echoed (nor after Ctrl+Z and fg), the screen is cleared after connecting, Chinese reads right
+# in a UTF-8 locale; line editing and history, Ctrl+L and Ctrl+D; a reply's control sequences
+# shown and not obeyed; colour codes shown as colours, or removed under NO_COLOR; an emoji both ways.
 #   terminal_test.sh CLIENT DEMO_SERVER
 set -euo pipefail
 client=$1
 server=$2
 session="rcon-terminal-test-$$"
-work=$(mktemp -d)
-cleanup() {
-  tmux kill-session -t "$session" 2>/dev/null || true
-  [ -n "${server_pid:-}" ] && kill "$server_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $1"
-  echo "--- screen ---"
-  tmux capture-pane -p -t "$session" || true
-  exit 1
-}
-
-# Waits until the screen holds the text (fixed string), within five seconds.
-wait_for() {
-  for _ in $(seq 1 100); do
-    tmux capture-pane -p -t "$session" | grep -qF -- "$1" && return 0
-    sleep 0.05
-  done
-  fail "the screen never showed: $1"
-}
-
-# Waits until the screen holds the text (fixed string) on at least N lines, within five seconds.
-wait_for_lines() {
-  for _ in $(seq 1 100); do
-    [ "$(tmux capture-pane -p -t "$session" | grep -cF -- "$1")" -ge "$2" ] && return 0
-    sleep 0.05
-  done
-  fail "the screen never showed $2 lines with: $1"
-}
-
-# Waits until the screen no longer holds the text (fixed string), within five seconds.
-wait_gone() {
-  for _ in $(seq 1 100); do
-    tmux capture-pane -p -t "$session" | grep -qF -- "$1" || return 0
-    sleep 0.05
-  done
-  fail "the screen still shows: $1"
-}
+source "$(dirname "$0")/tmux_session.sh"
 
 "$server" 0 hunter2 >"$work/port" &
 server_pid=$!

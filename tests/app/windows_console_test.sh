@@ -9,29 +9,8 @@ set -euo pipefail
 client=$1
 server=$2
 session="rcon-windows-console-$$"
-work=$(mktemp -d)
-cleanup() {
-  tmux kill-session -t "$session" 2>/dev/null || true
-  [ -n "${server_pid:-}" ] && kill "$server_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $1"
-  echo "--- screen ---"
-  tmux capture-pane -p -t "$session" || true
-  exit 1
-}
-
-# Waits until the screen holds the text (fixed string), within ten seconds (Wine starts slowly).
-wait_for() {
-  for _ in $(seq 1 200); do
-    tmux capture-pane -p -t "$session" | grep -qF -- "$1" && return 0
-    sleep 0.05
-  done
-  fail "the screen never showed: $1"
-}
+wait_seconds=10  # Wine starts slowly
+source "$(dirname "$0")/tmux_session.sh"
 
 wine "$server" 0 demo >"$work/port" 2>/dev/null &
 server_pid=$!
