@@ -229,11 +229,14 @@ Reply RconClient::Exchange(const Text& command_utf8, int timeout, Bytes& late, B
   ReplyReader reader(stream, max_reply_bytes);
   // The late packets are taken before the command goes out, so they cannot be taken for its
   // reply: one that has begun is awaited, and the send's own wait tells whether more are
-  // waiting. A failed send shows up as a failed receive.
+  // waiting.
   bool input_waiting = reader.PacketBegun();
-  if (!input_waiting && endpoint.SendUnlessInput(packet, timeout, input_waiting) == NetStatus::kOk && !input_waiting &&
-      trace != nullptr) {
-    ForEachPacket(packet, [&](ByteView p) { trace->Record("sent", p, true); });
+  NetStatus status = NetStatus::kOk;
+  if (!input_waiting) {
+    status = endpoint.SendUnlessInput(packet, timeout, input_waiting);
+    if (status == NetStatus::kOk && !input_waiting && trace != nullptr) {
+      ForEachPacket(packet, [&](ByteView p) { trace->Record("sent", p, true); });
+    }
   }
   if (input_waiting) {
     if (!TakeLatePackets(reader, timeout)) {
@@ -244,9 +247,10 @@ Reply RconClient::Exchange(const Text& command_utf8, int timeout, Bytes& late, B
       lost.status = ReplyStatus::kLost;
       return lost;
     }
-    SendTraced(packet, timeout);
+    status = SendTraced(packet, timeout);
   }
-  sent = true;
+  // A failed send shows up as a failed receive; only a command that went out counts as sent.
+  sent = status == NetStatus::kOk;
   reader.CommandSent(probe);
   Reply reply = ReadReply(reader, timeout);
   late += reader.TakeLate();
