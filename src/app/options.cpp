@@ -77,7 +77,6 @@ std::optional<Options> ParseOptions(const std::vector<Text>& arguments, OptionEr
   };
   for (; i < arguments.size() && LooksLikeOption(arguments[i]); ++i) {
     const Text& argument = arguments[i];
-    options.given = true;
     if (argument == "--") {
       ++i;
       break;

@@ -30,7 +30,6 @@ extern const std::array<OptionSpec, 8> kOptionTable;
 
 // What the command line asked for.
 struct Options {
-  bool given = false;              // an option (or --) stood on the command line
   std::vector<Text> commands;      // -c, in order
   std::optional<Text> server;      // -s
   std::optional<Text> password_file;
