@@ -135,7 +135,7 @@ Text Console::ReadCommand(std::string_view prompt) {
     WriteOutput(0, prompt);
     return ReadPiece(nullptr, false, false, true);
   }
-  const std::string shown = settings_.to_terminal && !IsAscii(prompt) ? settings_.to_terminal(prompt) : Text(prompt);
+  const std::string shown = TerminalText(prompt);
   return ReadPiece(&shown, true, true, true);
 }
 
